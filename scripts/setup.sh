@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libudev-dev umockdev libumockdev-dev
-  fonts-liberation2 fonts-wqy-zenhei
+  fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 fonts-wqy-zenhei
 )
 
 missing=()

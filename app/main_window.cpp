@@ -1,0 +1,115 @@
+#include "app/main_window.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <cstdio>
+
+#include "app/control_colours.h"
+#include "app/locale_code.h"
+#include "app/show_message.h"
+#include "i18n/lang_qt.h"
+#include "i18n/lang_strings.h"
+
+TJvHidDevice* CurrentDevice = nullptr;
+std::string ProgramVersion;
+TForm1* Form1 = nullptr;
+
+namespace {
+constexpr int kWiFiNameMaxLength = 32;
+}
+
+TForm1::TForm1(StartupServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)) {
+  setupUi(this);
+  SetUpControls();
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(2000);
+  Timer2 = new QTimer(this);
+  Timer2->setObjectName(QStringLiteral("Timer2"));
+  Timer2->setInterval(1500);
+  Timer3 = new QTimer(this);
+  Timer3->setObjectName(QStringLiteral("Timer3"));
+  Timer3->setInterval(1000);
+
+  ConnectHandlers();
+  // The status poll runs from the start; its ticks come once the event loop runs.
+  Timer3->start();
+  Form1 = this;
+}
+
+TForm1::~TForm1() {
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::SetUpControls() {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setFixedSize(728, 488);
+
+  ComboBox_Wi_Fi_name->lineEdit()->setMaxLength(kWiFiNameMaxLength);
+  for (QLabel* label : findChildren<QLabel*>()) {
+    if (label->property("sizesToText").toBool()) label->adjustSize();
+  }
+  for (QWidget* coloured : {static_cast<QWidget*>(ComboBox_Choose_device),
+                            static_cast<QWidget*>(Panel_Master_State_connection),
+                            static_cast<QWidget*>(Panel_Wi_Fi_State_connection)}) {
+    SetBackgroundColour(coloured, kStateRed);
+  }
+}
+
+template <typename Sender, typename Signal>
+void TForm1::ConnectHandler(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*)) {
+  connect(sender, signal, this, [this, sender, handler] { RunGuarded([&] { (this->*handler)(sender); }); });
+}
+
+void TForm1::ConnectHandlers() {
+  // `activated` is raised by a user's choice only, never by the program.
+  ConnectHandler(ComboBox_Language, &QComboBox::activated, &TForm1::ComboBox_LanguageChange);
+  ConnectHandler(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
+  ConnectHandler(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
+  ConnectHandler(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
+}
+
+void TForm1::SetLabelText(QLabel* label, const QString& text) {
+  label->setText(text);
+  if (label->property("sizesToText").toBool()) label->adjustSize();
+}
+
+TForm1::StartDecision TForm1::FormCreate() {
+  LanguageIndex = LanguageIndexForCode(services_.locale->LanguageCode());
+
+  if (const auto stored = services_.settings->ReadLanguage()) {
+    // Only 0..7 name a column; anything else keeps the locale's language.
+    const auto column = static_cast<std::uint8_t>(static_cast<std::uint64_t>(*stored) & 0xFF);
+    if (column < LangColumnCount) LanguageIndex = column;
+  }
+
+  if (services_.mutexes->Exists(kInstanceMutexName)) return StartDecision::EndProcess;
+
+  if (services_.mutexes->Exists(kServiceMutexName)) {
+    ShowMessage(LangQ(59));
+    return StartDecision::EndProcess;
+  }
+
+  services_.mutexes->Create(kInstanceMutexName);
+
+  if (const auto version = services_.version->ReadFileVersion()) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d.%d.%d", (*version)[0], (*version)[1], (*version)[2]);
+    ProgramVersion = text;
+  }
+
+  ComboBox_Language->setCurrentIndex(LanguageIndex);
+  ApplyLanguage();
+  return StartDecision::Run;
+}
+
+void TForm1::Timer1Timer(QObject*) {}
+
+void TForm1::Timer2Timer(QObject*) {}
+
+void TForm1::Timer3Timer(QObject*) {}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include <string>
+
+#include "app/startup_services.h"
+#include "app/ui_main_window.h"
+
+class TJvHidDevice;
+
+// The HID device object of the selected unit, or none.
+extern TJvHidDevice* CurrentDevice;
+
+// major.minor.release of the program file; empty until FormCreate read it.
+extern std::string ProgramVersion;
+
+// The one window of the program. Its controls are laid out in
+// main_window.ui and reached by their names (`Form1->RadioButton_master`).
+class TForm1 : public QWidget, public Ui::TForm1 {
+  Q_OBJECT
+
+ public:
+  enum class StartDecision { Run, EndProcess };
+
+  explicit TForm1(StartupServices services, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The creation handler: language, single copy, version, captions. Runs
+  // once before the window is first shown. EndProcess means the program must
+  // end at once without showing the window.
+  StartDecision FormCreate();
+
+  // Re-captions the window in the language of LanguageIndex.
+  void ApplyLanguage();
+
+  // Handlers, named after the control and its event.
+  void ComboBox_LanguageChange(QObject* Sender);
+  void Timer1Timer(QObject* Sender);
+  void Timer2Timer(QObject* Sender);
+  void Timer3Timer(QObject* Sender);
+
+  QTimer* Timer1;
+  QTimer* Timer2;
+  QTimer* Timer3;
+
+  // Sets a label's text; a label that sizes to its text follows it.
+  static void SetLabelText(QLabel* label, const QString& text);
+
+  StartupServices& Services() { return services_; }
+
+ private:
+  template <typename Sender, typename Signal>
+  void ConnectHandler(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*));
+
+  void SetUpControls();
+  void ConnectHandlers();
+
+  StartupServices services_;
+};
+
+// The one window, while it exists.
+extern TForm1* Form1;
+
+// Names of the mutexes of this program and of the maker's service program.
+inline constexpr char kInstanceMutexName[] = "User_program_Kolvmark_Tovra";
+inline constexpr char kServiceMutexName[] = "Service_program_Kolvmark_Tovra";

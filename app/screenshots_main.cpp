@@ -1,0 +1,58 @@
+// Renders the window offscreen, once per language, to PNG files:
+//   ombrel-screenshots <folder>
+
+#include <QDir>
+#include <QPixmap>
+
+#include <cstdio>
+
+#include "app/app_style.h"
+#include "app/guarded_application.h"
+#include "app/main_window.h"
+#include "app/memory_startup_services.h"
+#include "i18n/lang_strings.h"
+
+namespace {
+
+constexpr const char* kFileNames[LangColumnCount] = {"rus", "eng", "zh", "ukr", "deu", "dan", "pol", "nor"};
+
+StartupServices DemoServices(std::uint8_t column) {
+  StartupServices services;
+  services.locale = std::make_unique<FixedLocaleService>("en");
+  auto settings = std::make_unique<MemorySettingStore>();
+  settings->stored = column;
+  services.settings = std::move(settings);
+  services.mutexes = std::make_unique<MemoryMutexService>();
+  services.version = std::make_unique<FixedVersionService>(FileVersion{1, 0, 0, 0});
+  return services;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  GuardedApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Ombrel"));
+  ApplyApplicationStyle(app);
+
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+  if (!QDir().mkpath(folder)) {
+    std::fprintf(stderr, "Cannot make the folder %s\n", qPrintable(folder));
+    return 1;
+  }
+  int failures = 0;
+  for (std::uint8_t column = 0; column < LangColumnCount; ++column) {
+    TForm1 form(DemoServices(column));
+    form.FormCreate();
+    form.show();
+    const QString path = folder + QStringLiteral("/window-") + QString::fromLatin1(kFileNames[column]) +
+                         QStringLiteral(".png");
+    if (!form.grab().save(path)) {
+      std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
+      ++failures;
+    } else {
+      std::printf("%s\n", qPrintable(path));
+    }
+  }
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,23 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "app/app_style.h"
+#include "app/guarded_application.h"
+
+int main(int argc, char** argv) {
+  // Test discovery runs this without a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Settings and lock files go to folders of this run, never the user's.
+  QTemporaryDir home;
+  qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath(QStringLiteral("config")).toLocal8Bit());
+  qputenv("XDG_RUNTIME_DIR", QDir(home.path()).filePath(QStringLiteral("runtime")).toLocal8Bit());
+  QDir().mkpath(QDir(home.path()).filePath(QStringLiteral("runtime")));
+
+  GuardedApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Ombrel"));
+  ApplyApplicationStyle(app);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
