@@ -18,6 +18,8 @@ TForm1* Form1 = nullptr;
 
 namespace {
 constexpr int kWiFiNameMaxLength = 32;
+// The box a fixed-size label has in the form.
+constexpr char kDesignGeometry[] = "designGeometry";
 }
 
 TForm1::TForm1(StartupServices services, QWidget* parent)
@@ -52,7 +54,11 @@ void TForm1::SetUpControls() {
 
   ComboBox_Wi_Fi_name->lineEdit()->setMaxLength(kWiFiNameMaxLength);
   for (QLabel* label : findChildren<QLabel*>()) {
-    if (label->property("sizesToText").toBool()) label->adjustSize();
+    if (label->property("sizesToText").toBool()) {
+      label->adjustSize();
+    } else {
+      label->setProperty(kDesignGeometry, label->geometry());
+    }
   }
   for (QWidget* coloured : {static_cast<QWidget*>(ComboBox_Choose_device),
                             static_cast<QWidget*>(Panel_Master_State_connection),
@@ -76,7 +82,21 @@ void TForm1::ConnectHandlers() {
 
 void TForm1::SetLabelText(QLabel* label, const QString& text) {
   label->setText(text);
-  if (label->property("sizesToText").toBool()) label->adjustSize();
+  if (label->property("sizesToText").toBool()) {
+    label->adjustSize();
+    return;
+  }
+  // A caption wider than its fixed box grows around the box's centre rather
+  // than being cut off; it never shrinks below the box of the form.
+  const QVariant design = label->property(kDesignGeometry);
+  if (!design.isValid()) return;
+  QRect box = design.toRect();
+  const int needed = label->fontMetrics().horizontalAdvance(text) + 2 * label->frameWidth() + 2;
+  if (needed > box.width()) {
+    const int grow = needed - box.width();
+    box.adjust(-grow / 2, 0, grow - grow / 2, 0);
+  }
+  label->setGeometry(box);
 }
 
 TForm1::StartDecision TForm1::FormCreate() {

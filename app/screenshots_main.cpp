@@ -1,5 +1,7 @@
-// Renders the window offscreen, once per language, to PNG files:
+// Renders the window offscreen in each language, once per page, to PNG files:
 //   ombrel-screenshots <folder>
+// window-eng.png is the English window as it opens, window-eng-fan.png the
+// same with the Fan page showing, and so on.
 
 #include <QDir>
 #include <QPixmap>
@@ -45,13 +47,18 @@ int main(int argc, char* argv[]) {
     TForm1 form(DemoServices(column));
     form.FormCreate();
     form.show();
-    const QString path = folder + QStringLiteral("/window-") + QString::fromLatin1(kFileNames[column]) +
-                         QStringLiteral(".png");
-    if (!form.grab().save(path)) {
-      std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
-      ++failures;
-    } else {
-      std::printf("%s\n", qPrintable(path));
+    // The window as it opens, then once with each further page showing.
+    for (int page = 0; page < form.PageControl->count(); ++page) {
+      form.PageControl->setCurrentIndex(page);
+      QString path = folder + QStringLiteral("/window-") + QString::fromLatin1(kFileNames[column]);
+      if (page > 0) path += QLatin1Char('-') + form.PageControl->widget(page)->objectName().toLower();
+      path += QStringLiteral(".png");
+      if (!form.grab().save(path)) {
+        std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
+        ++failures;
+      } else {
+        std::printf("%s\n", qPrintable(path));
+      }
     }
   }
   return failures == 0 ? 0 : 1;

@@ -123,6 +123,11 @@ TEST_F(ApplyLanguageTest, EveryCaptionFitsInEveryLanguage) {
                                 : w->width();
       EXPECT_LE(NeededWidth(w, text), available)
           << w->objectName().toStdString() << ": \"" << text.toStdString() << "\"";
+      // A caption that outgrew its box in the form must stay inside its container.
+      const QVariant design = w->property("designGeometry");
+      if (design.isValid() && design.toRect() != w->geometry()) {
+        EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry())) << w->objectName().toStdString();
+      }
     }
     for (int page = 0; page < f.PageControl->count(); ++page) {
       EXPECT_FALSE(f.PageControl->tabText(page).isEmpty());
