@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <thread>
+
+#include "hid/hid_read_thread.h"
+#include "hid_fixture.h"
+
+namespace ombrel::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Recorder {
+  WindowThread* Window = nullptr;
+  std::vector<Delivered> Reports;
+  std::vector<std::uint32_t> Errors;
+  std::function<void(TJvHidDevice*)> AlsoOnData;
+
+  void OnData(TJvHidDevice* dev, std::uint8_t id, const std::uint8_t* data, std::uint16_t size) {
+    Reports.push_back({dev, id, Bytes(data, data + size), Window->IsWindowThread()});
+    if (AlsoOnData) AlsoOnData(dev);
+  }
+  void OnError(TJvHidDevice*, std::uint32_t error) { Errors.push_back(error); }
+};
+
+class ReadThreadTest : public HidLinkTest {
+ protected:
+  Recorder Rec;
+  TJvHidDevice* Dev = nullptr;
+
+  // One unit, checked out with the recorder as its handlers.
+  std::shared_ptr<VirtualHidDevice> StartReading(VirtualHidDeviceSpec spec = UnitSpec()) {
+    auto unit = Plug(std::move(spec));
+    Start();
+    Rec.Window = &Window;
+    Controller->SetOnDeviceData({&Rec, &Recorder::OnData});
+    Controller->SetOnDeviceDataError({&Rec, &Recorder::OnError});
+    EXPECT_TRUE(Controller->CheckOutByIndex(Dev, 0));
+    return unit;
+  }
+};
+
+TEST_F(ReadThreadTest, ReportsReachOnDataOnTheWindowThreadWithIdDataAndSize) {
+  VirtualHidDeviceSpec spec = UnitSpec();
+  spec.Caps = platform::MakeVirtualCaps(5, 5);
+  auto unit = StartReading(spec);
+  ASSERT_NE(Dev->DataThread(), nullptr);
+  unit->PushInputReport({7, 1, 2, 3, 4});
+  unit->PushInputReport({});  // a read that completes with no bytes
+  unit->PushInputReport({8, 9});
+  ASSERT_TRUE(PumpUntil([&] { return Rec.Reports.size() == 2 && unit->QueuedInputReports() == 0; }));
+  EXPECT_EQ(Rec.Reports[0].Device, Dev);
+  EXPECT_EQ(Rec.Reports[0].ReportID, 7);
+  EXPECT_EQ(Rec.Reports[0].Data, (Bytes{1, 2, 3, 4}));
+  EXPECT_EQ(Rec.Reports[1].ReportID, 8);
+  EXPECT_EQ(Rec.Reports[1].Data, (Bytes{9}));
+  EXPECT_TRUE(Rec.Reports[0].OnWindowThread && Rec.Reports[1].OnWindowThread);
+  EXPECT_TRUE(Rec.Errors.empty());
+}
+
+TEST_F(ReadThreadTest, SettingOnDataStartsAndClearingItStopsTheReader) {
+  auto unit = StartReading();
+  ASSERT_NE(Dev->DataThread(), nullptr);
+  Dev->SetOnData(nullptr);
+  EXPECT_EQ(Dev->DataThread(), nullptr);
+  EXPECT_FALSE(unit->ReadPending()) << "the pending read was cancelled";
+  unit->PushInputReport(Bytes(65, 1));
+  Dev->SetOnData({&Rec, &Recorder::OnData});
+  ASSERT_NE(Dev->DataThread(), nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return Rec.Reports.size() == 1; }));
+}
+
+TEST_F(ReadThreadTest, AReadThatCannotStartReportsItsErrorUntilItCan) {
+  VirtualHidDeviceSpec spec = UnitSpec();
+  spec.Faults.ReadCannotStart = true;
+  spec.Faults.ReadError = 0x1F;
+  auto unit = StartReading(spec);
+  ASSERT_TRUE(PumpUntil([&] { return Rec.Errors.size() >= 3; })) << "it keeps trying";
+  EXPECT_EQ(Rec.Errors, std::vector<std::uint32_t>(Rec.Errors.size(), 0x1F));
+  EXPECT_EQ(Dev->DataThread()->FErr(), 0x1Fu);
+  unit->SetFaults({});
+  unit->PushInputReport(Bytes(65, 3));
+  ASSERT_TRUE(PumpUntil([&] { return Rec.Reports.size() == 1; }));
+}
+
+TEST_F(ReadThreadTest, AVanishedCheckedOutDeviceReportsItIsNotConnectedUntilCheckedIn) {
+  auto unit = StartReading();
+  unit->Unplug();
+  ASSERT_TRUE(PumpUntil([&] { return Rec.Errors.size() >= 2; }));
+  EXPECT_EQ(Rec.Errors.back(), platform::kErrorDeviceNotConnected);
+  EXPECT_FALSE(Dev->IsPluggedIn());
+  Controller->CheckIn(Dev);
+  EXPECT_EQ(Controller->DeviceCount(), 0);
+}
+
+TEST_F(ReadThreadTest, AHandlerErrorEndsTheReaderWhileTheDeviceStaysCheckedOut) {
+  auto unit = StartReading();
+  Rec.AlsoOnData = [](TJvHidDevice*) { throw std::runtime_error("handler broke"); };
+  unit->PushInputReport(Bytes(65, 1));
+  ASSERT_TRUE(PumpUntil([&] { return Dev->DataThread()->Finished(); }));
+  unit->PushInputReport(Bytes(65, 2));
+  Window.Pump();
+  EXPECT_EQ(Rec.Reports.size(), 1u);
+  EXPECT_EQ(unit->QueuedInputReports(), 1u) << "nobody reads any more";
+  EXPECT_FALSE(unit->ReadPending());
+  EXPECT_TRUE(Dev->IsCheckedOut());
+  EXPECT_TRUE(Window.TakeErrors().empty()) << "nothing is shown";
+
+  Rec.AlsoOnData = nullptr;
+  Controller->CheckIn(Dev);
+  ASSERT_TRUE(Controller->CheckOutByIndex(Dev, 0));
+  ASSERT_TRUE(PumpUntil([&] { return Rec.Reports.size() == 2; }));
+  EXPECT_EQ(Rec.Reports[1].Data[0], 2);
+}
+
+TEST_F(ReadThreadTest, CheckInWhileTheReaderWaitsOnAHandOverRunsItAndReturns) {
+  auto unit = StartReading();
+  unit->PushInputReport(Bytes(65, 4));
+  // Not pumped: the reader now blocks in its hand-over.
+  while (Window.PendingPosts() == 0) std::this_thread::yield();
+  ASSERT_TRUE(Rec.Reports.empty());
+  Controller->CheckIn(Dev);
+  EXPECT_EQ(Rec.Reports.size(), 1u) << "the queued report was still handled";
+  EXPECT_EQ(Controller->DeviceAt(0)->DataThread(), nullptr);
+  EXPECT_EQ(unit->OpenHandles(), 0u);
+}
+
+TEST_F(ReadThreadTest, ACheckInOrReleaseFromInsideItsOwnHandlerDoesNotHang) {
+  for (bool release : {false, true}) {
+    SCOPED_TRACE(release ? "release" : "check-in");
+    Rec = {};
+    auto unit = StartReading();
+    TJvHidDevice* held = Dev;
+    Rec.AlsoOnData = [&](TJvHidDevice* dev) {
+      if (dev != held) return;
+      if (release)
+        held->Free();
+      else
+        Controller->CheckIn(held);
+    };
+    unit->PushInputReport(Bytes(65, 5));
+    ASSERT_TRUE(PumpUntil([&] { return !Rec.Reports.empty(); }));
+    ASSERT_EQ(Controller->DeviceCount(), 1);
+    TJvHidDevice* entry = Controller->DeviceAt(0);
+    EXPECT_FALSE(entry->IsCheckedOut());
+    EXPECT_EQ(entry->DataThread(), nullptr);
+    EXPECT_EQ(Count(), (Counters{1, 0, 0}));
+    unit->PushInputReport(Bytes(65, 6));
+    Window.Pump();
+    EXPECT_EQ(Rec.Reports.size(), 1u);
+    Controller.reset();
+    unit->Unplug();
+  }
+}
+
+TEST_F(ReadThreadTest, StoppingDuringAPendingReadCancelsIt) {
+  auto unit = StartReading();
+  ASSERT_TRUE(PumpUntil([&] { return unit->ReadPending(); }));
+  Controller->CheckIn(Dev);
+  EXPECT_FALSE(unit->ReadPending());
+  EXPECT_EQ(unit->OpenHandles(), 0u);
+}
+
+}  // namespace
+}  // namespace ombrel::test
