@@ -219,10 +219,32 @@ void UnitModel::HandleWiFiModuleBytes(std::span<const std::uint8_t> bytes, std::
   }
 }
 
-void UnitModel::HandleAtCommand(const std::string& command, std::vector<Report>& /*answers*/) {
-  // The module's own answers (and the network list of a scan, one report of
-  // parameter 4 per network) are produced here.
+void UnitModel::HandleAtCommand(const std::string& command, std::vector<Report>& answers) {
   atCommands_.push_back(command);
+  if (moduleSwitch_ == 0) return;  // the module is off and hears nothing
+
+  const auto text = [this](ParamID id, std::string_view line) {
+    const Report bytes(line.begin(), line.end());
+    return MakeAnswer(id, CountThatFits(bytes.size()), bytes);
+  };
+  const bool known = command == "AT" || command == "AT+CWQAP" || command == "AT+CWLAP" ||
+                     command.starts_with("AT+CWMODE_DEF=") || command.starts_with("AT+CWMODE=");
+  if (command == "AT+CWLAP" && scanMarker_ == 1) {
+    for (const VisibleNetwork& network : config_.networks) {
+      answers.push_back(text(Param_Wi_Fi_scan, ScanListEntry(network)));
+    }
+  }
+  if (config_.moduleReplies) answers.push_back(text(Param_AT_command, known ? "OK\r\n" : "ERROR\r\n"));
+}
+
+void UnitModel::SetVisibleNetworks(std::vector<VisibleNetwork> networks) {
+  std::lock_guard lock(mutex_);
+  config_.networks = std::move(networks);
+}
+
+std::string ScanListEntry(const VisibleNetwork& network) {
+  return "+CWLAP:(" + std::to_string(network.encryption) + ",\"" + network.ssid + "\"," +
+         std::to_string(network.rssi) + ",\"" + network.mac + "\"," + std::to_string(network.channel) + ")";
 }
 
 std::vector<Report> UnitModel::OutputLog() const {

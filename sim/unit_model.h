@@ -30,12 +30,28 @@ inline constexpr std::size_t kUnitReportLength = 65;
 
 using Report = std::vector<std::uint8_t>;
 
+// One access point that the unit's Wi-Fi module sees when it scans.
+struct VisibleNetwork {
+  int encryption = 3;  // the module's code: 0 open, 2 WPA_PSK, 3 WPA2_PSK, 4 WPA_WPA2_PSK
+  std::string ssid{};
+  int rssi = -60;
+  std::string mac = "aa:bb:cc:dd:ee:ff";
+  int channel = 6;
+};
+
+// The module's list entry for one network, as a scan answer carries it:
+// +CWLAP:(3,"Home",-60,"aa:bb:cc:dd:ee:ff",6)
+std::string ScanListEntry(const VisibleNetwork& network);
+
 struct UnitModelConfig {
   std::string productName{kModelPendra};
   std::string serialNumber = "PD2300017";
   std::size_t inputReportLength = kUnitReportLength;
   std::chrono::microseconds answerDelay{0};
   std::uint32_t filterRunSeconds = 0;
+  std::vector<VisibleNetwork> networks{};
+  // The module's "OK"/"ERROR" to each AT command, sent back as parameter 1.
+  bool moduleReplies = true;
 };
 
 class UnitModel {
@@ -93,8 +109,11 @@ class UnitModel {
   bool SettingsTransferOpen() const;
   int CompletedSettingsTransfers() const;
 
-  // The Wi-Fi module: complete AT command lines received through parameter 1
-  // (without their "\r\n"), the last scan marker and module switch written.
+  // The Wi-Fi module. It takes AT command lines through parameter 1 while
+  // switched on (parameter 3); "AT+CWLAP" while a scan is marked (parameter
+  // 4 set to 1) answers one parameter 4 report per visible network, in
+  // order. Commands are recorded without their "\r\n".
+  void SetVisibleNetworks(std::vector<VisibleNetwork> networks);
   std::vector<std::string> AtCommands() const;
   std::uint8_t ScanMarker() const;
   std::uint8_t WiFiModuleSwitch() const;
