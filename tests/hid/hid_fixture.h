@@ -50,6 +50,10 @@ class HidLinkTest : public ::testing::Test {
   PumpedWindowThread Window;
   std::unique_ptr<TJvHidDeviceController> Controller;
 
+  // Before the derived fixtures' handlers go: destroying the controller
+  // still runs them.
+  void TearDown() override { Controller.reset(); }
+
   void MakeController() {
     Controller = std::make_unique<TJvHidDeviceController>(Bus, Window);
     // Short waits keep stopping readers quick.
