@@ -391,7 +391,11 @@ void TJvIPAddress::paintEvent(QPaintEvent*) {
   }
   style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &painter, this);
 
+  // The gaps match the fields, which cover the style's inner shading.
   painter.setPen(TextColour());
   painter.setFont(font());
-  for (int gap = 0; gap < 3; ++gap) painter.drawText(DotRect(gap), Qt::AlignCenter, QStringLiteral("."));
+  for (int gap = 0; gap < 3; ++gap) {
+    painter.fillRect(DotRect(gap), BackgroundColour());
+    painter.drawText(DotRect(gap), Qt::AlignCenter, QStringLiteral("."));
+  }
 }

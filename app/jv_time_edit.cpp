@@ -91,16 +91,17 @@ class TJvTimeEditButton : public QWidget {
       half.closeSubpath();
       p.fillPath(half, pal.color(QPalette::Mid));
     }
+    // The edit's own frame closes the button on the other three sides.
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(pal.color(QPalette::Dark));
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.drawLine(rect().topLeft(), rect().bottomLeft());
     p.drawLine(rect().bottomLeft(), rect().topRight());
 
     // Small arrow heads, each in the middle of its half.
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(Qt::NoPen);
     p.setBrush(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    const qreal a = std::max<qreal>(2.0, width() / 6.0);
+    const qreal a = std::max<qreal>(2.0, width() / 5.0);
     const QPointF up(width() * 0.30, height() * 0.30);
     const QPointF down(width() * 0.70, height() * 0.70);
     p.drawPolygon(QPolygonF{{up.x() - a, up.y() + a / 2}, {up.x() + a, up.y() + a / 2}, {up.x(), up.y() - a / 2}});
