@@ -11,6 +11,7 @@
 #include <QValidator>
 
 #include <algorithm>
+#include <climits>
 
 std::uint32_t TJvIPAddressDual::Address() const {
   return static_cast<std::uint32_t>(Comps[3]) << 24 | static_cast<std::uint32_t>(Comps[2]) << 16 |
@@ -316,8 +317,14 @@ void TJvIPAddress::mousePressEvent(QMouseEvent* event) {
   // A click on the frame or a dot goes to the nearest field.
   const int x = event->position().toPoint().x();
   int nearest = 0;
-  for (int i = 1; i < 4; ++i) {
-    if (x >= FFields[static_cast<std::size_t>(i)]->geometry().left()) nearest = i;
+  int best = INT_MAX;
+  for (int i = 0; i < 4; ++i) {
+    const QRect r = FFields[static_cast<std::size_t>(i)]->geometry();
+    const int distance = x < r.left() ? r.left() - x : (x > r.right() ? x - r.right() : 0);
+    if (distance < best) {
+      best = distance;
+      nearest = i;
+    }
   }
   QLineEdit* field = FFields[static_cast<std::size_t>(nearest)];
   const bool before = x < field->geometry().center().x();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -241,6 +242,33 @@ TEST_F(JvIPAddressTest, AddressFollowsDeletingAndAnEmptiedFieldReadsZero) {
   EXPECT_EQ(octets, (std::vector<int>{16, 1, 0}));
   EXPECT_EQ(ip->Field(2)->text(), QString());
   EXPECT_EQ(ip->Address(), Ip(192, 0, 0, 2));
+}
+
+TEST_F(JvIPAddressTest, AHeldKeyRaisesOneKeyUpWhenLetGo) {
+  int keyUps = 0;
+  QObject::connect(ip, &TJvIPAddress::keyUp, ip, [&] { ++keyUps; });
+  EnterField(4);
+  QKeyEvent repeatedRelease(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier, QString(), true);
+  QApplication::sendEvent(ip->Field(4), &repeatedRelease);
+  EXPECT_EQ(keyUps, 0);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier);
+  QApplication::sendEvent(ip->Field(4), &release);
+  EXPECT_EQ(keyUps, 1);
+}
+
+TEST_F(JvIPAddressTest, AClickOnADotGoesToTheNearestField) {
+  for (int gap = 1; gap <= 3; ++gap) {
+    SCOPED_TRACE(gap);
+    const int left = ip->Field(gap)->geometry().right();
+    const int right = ip->Field(gap + 1)->geometry().left();
+    const int y = ip->height() / 2;
+    QTest::mouseClick(ip, Qt::LeftButton, Qt::NoModifier, QPoint(left + 1, y));
+    EXPECT_EQ(QApplication::focusWidget(), ip->Field(gap));
+    EXPECT_EQ(ip->Field(gap)->cursorPosition(), ip->Field(gap)->text().size());
+    QTest::mouseClick(ip, Qt::LeftButton, Qt::NoModifier, QPoint(right - 1, y));
+    EXPECT_EQ(QApplication::focusWidget(), ip->Field(gap + 1));
+    EXPECT_EQ(ip->Field(gap + 1)->cursorPosition(), 0);
+  }
 }
 
 struct TypingCase {
