@@ -5,6 +5,7 @@
 
 #include "hid/hid_read_thread.h"
 #include "hid_fixture.h"
+#include "wait_until.h"
 
 namespace ombrel::test {
 namespace {
@@ -118,7 +119,7 @@ TEST_F(ReadThreadTest, CheckInWhileTheReaderWaitsOnAHandOverRunsItAndReturns) {
   auto unit = StartReading();
   unit->PushInputReport(Bytes(65, 4));
   // Not pumped: the reader now blocks in its hand-over.
-  while (Window.PendingPosts() == 0) std::this_thread::yield();
+  ASSERT_TRUE(WaitUntil([&] { return Window.PendingPosts() > 0; }));
   ASSERT_TRUE(Rec.Reports.empty());
   Controller->CheckIn(Dev);
   EXPECT_EQ(Rec.Reports.size(), 1u) << "the queued report was still handled";

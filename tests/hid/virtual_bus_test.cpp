@@ -6,6 +6,7 @@
 
 #include "hid/platform/unbound_platform.h"
 #include "hid/platform/virtual_bus.h"
+#include "wait_until.h"
 
 namespace ombrel::platform {
 namespace {
@@ -159,7 +160,7 @@ TEST(VirtualBusTest, AWaitEndsOnCloseUnplugOrStopFromAnotherThread) {
       // Far longer than any test runs: only the event may end it.
       outcome = handle->WaitForCompletion(600000, stop.get_token());
     });
-    while (!waiting) std::this_thread::yield();
+    ASSERT_TRUE(test::WaitUntil([&] { return waiting.load(); }));
     switch (end) {
       case End::Close: handle->Close(); break;
       case End::Unplug: device->Unplug(); break;

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "hid/pumped_window_thread.h"
+#include "wait_until.h"
 
 namespace ombrel {
 namespace {
@@ -80,7 +81,7 @@ TEST(WindowThreadTest, AnEndedWindowThreadReleasesAWaitingReader) {
   auto window = std::make_unique<PumpedWindowThread>();
   std::exception_ptr result;
   std::jthread reader([&] { result = window->Synchronize([] {}); });
-  while (window->PendingPosts() == 0) std::this_thread::yield();
+  ASSERT_TRUE(test::WaitUntil([&] { return window->PendingPosts() > 0; }));
   window.reset();
   reader.join();
   ASSERT_TRUE(result);
