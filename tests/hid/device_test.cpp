@@ -140,6 +140,8 @@ TEST_F(DeviceTest, StringsAreCutAtTheFirstNulAndASerialEqualToTheLanguageListIsN
       // Compared over the list's length only: a serial starting with it is none either.
       {u"Pendra", u"\x0409Z", std::vector<std::uint16_t>{0x0409}, "Pendra", ""},
       {u"Pendra", u"KT-9", std::vector<std::uint16_t>{0x0409, 0x0407}, "Pendra", "KT-9"},
+      {u"\xD83D\xDE00 \xD800!", u"KT-9", std::vector<std::uint16_t>{0x0409},
+       "\xF0\x9F\x98\x80 \xEF\xBF\xBD!", "KT-9"},
       {std::nullopt, u"KT-9", std::nullopt, "", ""},
       {u"Pendra", u"KT-9", std::vector<std::uint16_t>{}, "Pendra", ""},
   };
