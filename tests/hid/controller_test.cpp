@@ -433,8 +433,9 @@ TEST_F(ControllerTest, DestructionStopsReadersAndFiresOnlyADevicesOwnOnUnplug) {
   }
   EXPECT_EQ(Bus->HidBindCount(), 0);
   EXPECT_EQ(Bus->SetupBindCount(), 0);
+  Window.Pump();  // hand-over wake-ups already served while the readers stopped
   Plug();
-  EXPECT_EQ(Window.Pump(), 0u) << "no pass after destruction";
+  EXPECT_EQ(Window.PendingPosts(), 0u) << "nobody listens for device changes any more";
 }
 
 }  // namespace
