@@ -69,35 +69,40 @@ void TJvHidDeviceReadThread::Execute(std::stop_token Stop, std::shared_ptr<State
   TJvHidDevice* const device = S->Device;
   // The device is touched only while no stop is requested: a reader stopped
   // from inside its own hand-over may outlive its device.
-  while (!Stop.stop_requested()) {
-    lastWait = plat::kWaitIoCompletion;
-    std::size_t length = std::min<std::size_t>(device->CachedCaps().InputReportByteLength,
-                                               S->Report.size());
-    std::fill_n(S->Report.begin(), length, std::uint8_t{0});
-    pending = device->StartOverlappedRead(std::span(S->Report.data(), length), nullptr);
-    if (pending) {
-      for (;;) {
-        plat::WaitOutcome outcome = pending->WaitForCompletion(device->ThreadSleepTime(), Stop);
-        lastWait = outcome == plat::WaitOutcome::IoCompletion ? plat::kWaitIoCompletion
-                                                               : plat::kWaitTimeout;
-        if (outcome == plat::WaitOutcome::IoCompletion || Stop.stop_requested()) break;
-      }
-      if (Stop.stop_requested()) break;
-      std::uint32_t bytes = 0;
-      pending->GetOverlappedResult(true, bytes);
-      S->NumBytesRead = bytes;
-      if (S->NumBytesRead > 0) {
-        if (S->Window->Synchronize([s = S.get()] { DeliverReport(*s); })) break;
+  try {
+    while (!Stop.stop_requested()) {
+      lastWait = plat::kWaitIoCompletion;
+      std::size_t length = std::min<std::size_t>(device->CachedCaps().InputReportByteLength,
+                                                 S->Report.size());
+      std::fill_n(S->Report.begin(), length, std::uint8_t{0});
+      pending = device->StartOverlappedRead(std::span(S->Report.data(), length), nullptr);
+      if (pending) {
+        for (;;) {
+          plat::WaitOutcome outcome = pending->WaitForCompletion(device->ThreadSleepTime(), Stop);
+          lastWait = outcome == plat::WaitOutcome::IoCompletion ? plat::kWaitIoCompletion
+                                                                 : plat::kWaitTimeout;
+          if (outcome == plat::WaitOutcome::IoCompletion || Stop.stop_requested()) break;
+        }
         if (Stop.stop_requested()) break;
+        std::uint32_t bytes = 0;
+        pending->GetOverlappedResult(true, bytes);
+        S->NumBytesRead = bytes;
+        if (S->NumBytesRead > 0) {
+          if (S->Window->Synchronize([s = S.get()] { DeliverReport(*s); })) break;
+          if (Stop.stop_requested()) break;
+        }
+        std::uint32_t rest = device->PollingDelayTime();
+        if (rest > 0) S->Rest(rest, Stop);
+      } else {
+        S->Err = plat::LastError();
+        if (S->Window->Synchronize([s = S.get()] { DeliverError(*s); })) break;
+        if (Stop.stop_requested()) break;
+        S->Rest(device->ThreadSleepTime(), Stop);
       }
-      std::uint32_t rest = device->PollingDelayTime();
-      if (rest > 0) S->Rest(rest, Stop);
-    } else {
-      S->Err = plat::LastError();
-      if (S->Window->Synchronize([s = S.get()] { DeliverError(*s); })) break;
-      if (Stop.stop_requested()) break;
-      S->Rest(device->ThreadSleepTime(), Stop);
     }
+  } catch (...) {
+    // Out of resources for a hand-over: the reader ends, as on a handler's
+    // error, rather than take the program down from its thread.
   }
   // A read still pending must not outlive its buffer.
   if (lastWait != plat::kWaitIoCompletion && pending) pending->CancelIo();
