@@ -1,6 +1,16 @@
 // The window's thread as the HID link sees it. Everything but the readers
 // runs on it; a reader hands each report over with Synchronize and waits
 // until the handler has run there.
+//
+// An implementation supplies Post only. With Qt, construct it on the GUI
+// thread with a QObject member as the context of queued invocations:
+//   void Post(std::function<void()> fn) override {
+//     QMetaObject::invokeMethod(&FContext, [fn = std::move(fn)] {
+//       try { fn(); } catch (const std::exception& e) { /* general error report */ }
+//     }, Qt::QueuedConnection);
+//   }
+// and call AbandonHandOvers() first in its destructor; destroying FContext
+// then drops what is still queued.
 #pragma once
 
 #include <cstddef>

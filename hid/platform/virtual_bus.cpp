@@ -257,6 +257,7 @@ class VirtualHidHandle final : public HidHandle {
     std::vector<Finished> finished;
     {
       std::unique_lock lock(FBus->Lock);
+      FDevice->FLastWait = milliseconds;
       auto ready = [&] { return !FWriteCompletions.empty() || ReadReady(); };
       if (!FBus->Changed.wait_for(lock, stop, std::chrono::milliseconds(milliseconds), ready))
         return stop.stop_requested() ? WaitOutcome::Stopped : WaitOutcome::TimedOut;
@@ -496,6 +497,11 @@ std::size_t VirtualHidDevice::OpenHandles() const {
 std::size_t VirtualHidDevice::OpenCount() const {
   std::lock_guard lock(FBus->Lock);
   return FOpenCount;
+}
+
+std::uint32_t VirtualHidDevice::LastWaitMilliseconds() const {
+  std::lock_guard lock(FBus->Lock);
+  return FLastWait;
 }
 
 bool VirtualHidDevice::ReadPending() const {

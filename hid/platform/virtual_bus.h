@@ -96,6 +96,8 @@ class VirtualHidDevice {
   std::size_t OpenHandles() const;  // handles not closed yet
   std::size_t OpenCount() const;    // handles ever opened
   bool ReadPending() const;         // an overlapped read waits for a report
+  // The time limit of the latest alertable wait on one of its handles.
+  std::uint32_t LastWaitMilliseconds() const;
 
  private:
   friend class VirtualHidBus;
@@ -115,6 +117,7 @@ class VirtualHidDevice {
   std::size_t FOpenHandles = 0;
   std::size_t FOpenCount = 0;
   std::size_t FPendingReads = 0;
+  std::uint32_t FLastWait = 0;
 };
 
 class VirtualHidBus final : public HidPlatform {

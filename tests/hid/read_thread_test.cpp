@@ -155,6 +155,14 @@ TEST_F(ReadThreadTest, ACheckInOrReleaseFromInsideItsOwnHandlerDoesNotHang) {
   }
 }
 
+TEST_F(ReadThreadTest, ANewThreadSleepTimeIsUsedFromTheNextWait) {
+  auto unit = StartReading();
+  ASSERT_TRUE(WaitUntil([&] { return unit->LastWaitMilliseconds() == 10; }));
+  Dev->SetThreadSleepTime(37);
+  ASSERT_TRUE(WaitUntil([&] { return unit->LastWaitMilliseconds() == 37; }));
+  EXPECT_NE(Dev->DataThread(), nullptr);
+}
+
 TEST_F(ReadThreadTest, StoppingDuringAPendingReadCancelsIt) {
   auto unit = StartReading();
   ASSERT_TRUE(PumpUntil([&] { return unit->ReadPending(); }));
