@@ -90,6 +90,7 @@ TEST_F(ControllerTest, AnUnboundPlatformListsNothingAndSaysNothing) {
   Bus->SetHidVersion("10.0.19041.1");
   for (const Case& c :
        {Case{"unbound", std::make_shared<platform::UnboundHidPlatform>(), true, true, ""},
+        Case{"no platform given", nullptr, true, true, ""},
         Case{"no setup library", Bus, false, true, "10.0.19041.1"},
         Case{"no HID library", Bus, true, false, ""}}) {
     SCOPED_TRACE(c.name);

@@ -58,7 +58,6 @@ TEST_F(SoakTest, StreamingSurvivesCheckOutCheckInReleaseAndReplug) {
         dev->Free();
         break;
       case 2: {
-        std::shared_ptr<VirtualHidDevice> replugged;
         std::atomic<bool> plugged = false;
         std::jthread plugger([&] {
           auto old = current();
@@ -72,7 +71,6 @@ TEST_F(SoakTest, StreamingSurvivesCheckOutCheckInReleaseAndReplug) {
             std::lock_guard lock(unitLock);
             unit = fresh;
           }
-          replugged = fresh;
           plugged = true;
         });
         ASSERT_TRUE(PumpUntil([&] {
