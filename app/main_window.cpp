@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
 
 #include <cstdio>
 
@@ -72,9 +74,25 @@ void TForm1::ConnectHandler(Sender* sender, Signal signal, void (TForm1::*handle
   connect(sender, signal, this, [this, sender, handler] { RunGuarded([&] { (this->*handler)(sender); }); });
 }
 
+void TForm1::ConnectClick(QRadioButton* button, void (TForm1::*handler)(QObject*)) {
+  connect(button, &QRadioButton::toggled, this, [this, button, handler](bool checked) {
+    if (checked) RunGuarded([&] { (this->*handler)(button); });
+  });
+}
+
 void TForm1::ConnectHandlers() {
   // `activated` is raised by a user's choice only, never by the program.
   ConnectHandler(ComboBox_Language, &QComboBox::activated, &TForm1::ComboBox_LanguageChange);
+  ConnectHandler(ComboBox_Security_WI_FI, &QComboBox::activated, &TForm1::ComboBox_Security_WI_FIChange);
+  ConnectHandler(ComboBox_IP_Slave, &QComboBox::activated, &TForm1::ComboBox_IP_SlaveChange);
+  ConnectClick(RadioButton_master, &TForm1::RadioButton_masterClick);
+  ConnectClick(RadioButton_slave, &TForm1::RadioButton_slaveClick);
+  ConnectClick(RadioButton_without_router, &TForm1::RadioButton_without_routerClick);
+  ConnectClick(RadioButton_with_router, &TForm1::RadioButton_with_routerClick);
+  ConnectHandler(JvIPAddress_IP_Master, &TJvIPAddress::keyUp, &TForm1::JvIPAddress_IP_MasterKeyUp);
+  // `valueChanged` comes only when the position really changed.
+  ConnectHandler(TrackBar_Humidity_sensor, &QSlider::valueChanged, &TForm1::TrackBar_Humidity_sensorChange);
+  ConnectHandler(TrackBar_External_sensor2, &QSlider::valueChanged, &TForm1::TrackBar_External_sensor2Change);
   ConnectHandler(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
   ConnectHandler(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
   ConnectHandler(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
@@ -116,6 +134,11 @@ TForm1::StartDecision TForm1::FormCreate() {
   }
 
   services_.mutexes->Create(kInstanceMutexName);
+
+  for (TJvTimeEdit* time : {JvTimeEdit_Timer_after_reacting_any_sensor, JvTimeEdit_Timer_night_mode,
+                            JvTimeEdit_Timer_party_mode}) {
+    time->setText(QStringLiteral("00:00"));
+  }
 
   if (const auto version = services_.version->ReadFileVersion()) {
     char text[32];

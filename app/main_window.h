@@ -37,6 +37,16 @@ class TForm1 : public QWidget, public Ui::TForm1 {
 
   // Handlers, named after the control and its event.
   void ComboBox_LanguageChange(QObject* Sender);
+  void RadioButton_masterClick(QObject* Sender);
+  void RadioButton_slaveClick(QObject* Sender);
+  void RadioButton_without_routerClick(QObject* Sender);
+  void RadioButton_with_routerClick(QObject* Sender);
+  void ComboBox_Security_WI_FIChange(QObject* Sender);
+  void ComboBox_IP_SlaveChange(QObject* Sender);
+  void JvIPAddress_IP_MasterKeyUp(QObject* Sender);
+  void TrackBar_Humidity_sensorChange(QObject* Sender);
+  void TrackBar_External_sensor2Change(QObject* Sender);
+  void Label_User_ManualClick(QObject* Sender);
   void Timer1Timer(QObject* Sender);
   void Timer2Timer(QObject* Sender);
   void Timer3Timer(QObject* Sender);
@@ -53,6 +63,13 @@ class TForm1 : public QWidget, public Ui::TForm1 {
  private:
   template <typename Sender, typename Signal>
   void ConnectHandler(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*));
+  // A radio button's click: it became checked, by the user or the program.
+  void ConnectClick(QRadioButton* button, void (TForm1::*handler)(QObject*));
+
+  // Shows and hides the Wi-Fi page's panels for the checked role and
+  // connection type, and captions the password label.
+  void ApplyModeTable();
+  void DisablePasswordIfOpen();
 
   void SetUpControls();
   void ConnectHandlers();

@@ -1,10 +1,12 @@
 // Renders the window offscreen in each language, once per page, to PNG files:
 //   ombrel-screenshots <folder>
 // window-eng.png is the English window as it opens, window-eng-fan.png the
-// same with the Fan page showing, and so on.
+// same with the Fan page showing, window-eng-slave-router.png the Wi-Fi page
+// of a slave with a router, and so on.
 
 #include <QDir>
 #include <QPixmap>
+#include <QRadioButton>
 
 #include <cstdio>
 
@@ -29,6 +31,16 @@ StartupServices DemoServices(std::uint8_t column) {
   return services;
 }
 
+// Writes a picture of the window; 1 when it could not be written.
+int Save(TForm1& form, const QString& path) {
+  if (!form.grab().save(path)) {
+    std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
+    return 1;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -47,18 +59,27 @@ int main(int argc, char* argv[]) {
     TForm1 form(DemoServices(column));
     form.FormCreate();
     form.show();
+    const QString stem = folder + QStringLiteral("/window-") + QString::fromLatin1(kFileNames[column]);
     // The window as it opens, then once with each further page showing.
     for (int page = 0; page < form.PageControl->count(); ++page) {
       form.PageControl->setCurrentIndex(page);
-      QString path = folder + QStringLiteral("/window-") + QString::fromLatin1(kFileNames[column]);
-      if (page > 0) path += QLatin1Char('-') + form.PageControl->widget(page)->objectName().toLower();
-      path += QStringLiteral(".png");
-      if (!form.grab().save(path)) {
-        std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
-        ++failures;
-      } else {
-        std::printf("%s\n", qPrintable(path));
-      }
+      const QString suffix =
+          page > 0 ? QLatin1Char('-') + form.PageControl->widget(page)->objectName().toLower() : QString();
+      failures += Save(form, stem + suffix + QStringLiteral(".png"));
+    }
+    // The Wi-Fi page in the three further modes of role and connection.
+    form.PageControl->setCurrentWidget(form.Wi_Fi);
+    const struct {
+      QRadioButton* role;
+      QRadioButton* connection;
+      const char* name;
+    } modes[] = {{form.RadioButton_master, form.RadioButton_with_router, "-master-router"},
+                 {form.RadioButton_slave, form.RadioButton_without_router, "-slave"},
+                 {form.RadioButton_slave, form.RadioButton_with_router, "-slave-router"}};
+    for (const auto& mode : modes) {
+      mode.role->setChecked(true);
+      mode.connection->setChecked(true);
+      failures += Save(form, stem + QString::fromLatin1(mode.name) + QStringLiteral(".png"));
     }
   }
   return failures == 0 ? 0 : 1;

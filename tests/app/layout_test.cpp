@@ -11,12 +11,14 @@
 #include <QTest>
 
 #include "app/control_colours.h"
+#include "app/jv_ip_address.h"
+#include "app/jv_time_edit.h"
 #include "app/wrap_button.h"
 #include "tests/app/form_fixture.h"
 
 namespace {
 
-enum class Kind { Label, Panel, StatePanel, Button, Radio, Check, List, EditableCombo, Edit, TrackBar, Tabs };
+enum class Kind { Label, Panel, StatePanel, Button, Radio, Check, List, EditableCombo, Edit, TrackBar, Tabs, Address, Time };
 
 struct Place {
   const char* name;
@@ -58,6 +60,12 @@ const Place kPlaces[] = {
     {"ComboBox_Wi_Fi_channel", Kind::List, "Panel_Wi_Fi_channel", 13, 29, 55, 21},
     {"Panel_IP_Master", Kind::Panel, "Wi_Fi", 490, 98, 165, 108},
     {"Label_IP_Master", Kind::Label, "Panel_IP_Master", 1, 9, 161, 13},
+    {"JvIPAddress_IP_Master", Kind::Address, "Panel_IP_Master", 8, 29, 150, 21},
+    {"JvGateway", Kind::Address, "Panel_IP_Master", 8, 78, 150, 21},
+    {"JvIPAddress_IP_Slave", Kind::Address, "Panel_IP_Slave", 79, 29, 150, 21},
+    {"JvTimeEdit_Timer_after_reacting_any_sensor", Kind::Time, "Fan", 101, 121, 121, 21},
+    {"JvTimeEdit_Timer_night_mode", Kind::Time, "Fan", 273, 121, 121, 21},
+    {"JvTimeEdit_Timer_party_mode", Kind::Time, "Fan", 443, 121, 121, 21},
     {"Label_Gateway", Kind::Label, "Panel_IP_Master", 4, 59, 161, 13},
     {"Panel_Number_of_slave", Kind::Panel, "Wi_Fi", 22, 177, 131, 63},
     {"Label_Number_Slave", Kind::Label, "Panel_Number_of_slave", 6, 10, 122, 13},
@@ -113,6 +121,8 @@ bool IsKind(const QWidget* w, Kind kind) {
     case Kind::Edit: return qobject_cast<const QLineEdit*>(w) != nullptr;
     case Kind::TrackBar: return qobject_cast<const QSlider*>(w) && qobject_cast<const QSlider*>(w)->orientation() == Qt::Horizontal;
     case Kind::Tabs: return qobject_cast<const QTabWidget*>(w) != nullptr;
+    case Kind::Address: return qobject_cast<const TJvIPAddress*>(w) != nullptr;
+    case Kind::Time: return qobject_cast<const TJvTimeEdit*>(w) != nullptr;
   }
   return false;
 }
@@ -226,6 +236,11 @@ TEST_F(LayoutTest, DefaultStates) {
   EXPECT_TRUE(f.Edit_Password->text().isEmpty());
   EXPECT_TRUE(f.Edit_Password->isEnabled());
   EXPECT_EQ(f.Label_User_Manual->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(f.JvIPAddress_IP_Master->Text(), QStringLiteral("192.168.0.2"));
+  EXPECT_EQ(f.JvGateway->Text(), QStringLiteral("192.168.0.1"));
+  EXPECT_EQ(f.JvIPAddress_IP_Slave->Text(), QStringLiteral("192.168.0.3"));
+  EXPECT_TRUE(f.JvIPAddress_IP_Master->isEnabled());
+  EXPECT_FALSE(f.JvIPAddress_IP_Slave->isEnabled());
   EXPECT_NE(qobject_cast<WrapButton*>(f.Button_Search_Wi_Fi), nullptr);
 }
 
