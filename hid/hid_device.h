@@ -148,7 +148,7 @@ class TJvHidDevice {
 
   // Report parsing, forwarded with the preparsed data and the parameters
   // below; kHidpStatusNull when the device isn't openable.
-  std::uint32_t ReportTypeParam() const { return static_cast<std::uint32_t>(FReportTypeParam); }
+  THIDPReportType ReportTypeParam() const { return FReportTypeParam; }
   void SetReportTypeParam(THIDPReportType Value);
   std::uint16_t UsagePageParam() const { return FUsagePageParam; }
   void SetUsagePageParam(std::uint16_t Value);
