@@ -6,6 +6,7 @@
 #include "app/guarded_application.h"
 #include "app/main_window.h"
 #include "app/show_message.h"
+#include "hid/platform/native_platform.h"
 
 int main(int argc, char* argv[]) {
   GuardedApplication app(argc, argv);
@@ -13,7 +14,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationDisplayName(QStringLiteral("Ombrel"));
   ApplyApplicationStyle(app);
 
-  TForm1 form(MakeNativeStartupServices());
+  TForm1 form(MakeNativeStartupServices(), ombrel::platform::MakeNativeHidPlatform());
   bool run = false;
   RunGuarded([&] { run = form.FormCreate() == TForm1::StartDecision::Run; });
   if (!run) return 0;

@@ -10,6 +10,8 @@
 
 #include "app/control_colours.h"
 #include "app/locale_code.h"
+#include "app/qt_window_thread.h"
+#include "hid/platform/unbound_platform.h"
 #include "app/show_message.h"
 #include "i18n/lang_qt.h"
 #include "i18n/lang_strings.h"
@@ -24,10 +26,17 @@ constexpr int kWiFiNameMaxLength = 32;
 constexpr char kDesignGeometry[] = "designGeometry";
 }
 
-TForm1::TForm1(StartupServices services, QWidget* parent)
+TForm1::TForm1(StartupServices services, std::shared_ptr<ombrel::platform::HidPlatform> platform, QWidget* parent)
     : QWidget(parent), services_(std::move(services)) {
   setupUi(this);
   SetUpControls();
+
+  FWindowThread = std::make_unique<QtWindowThread>();
+  JvHidDeviceController1 = std::make_unique<TJvHidDeviceController>(
+      platform ? std::move(platform) : std::make_shared<ombrel::platform::UnboundHidPlatform>(), *FWindowThread);
+  JvHidDeviceController1->BeginLoading();
+  ConnectDeviceHandlers();
+  JvHidDeviceController1->EndLoading();
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -46,8 +55,13 @@ TForm1::TForm1(StartupServices services, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+  // Devices and their readers go first, while every control still exists.
+  JvHidDeviceController1.reset();
+  FWindowThread.reset();
   if (Form1 == this) Form1 = nullptr;
 }
+
+void TForm1::ConnectDeviceHandlers() {}
 
 void TForm1::SetUpControls() {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

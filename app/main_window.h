@@ -5,10 +5,14 @@
 
 #include <string>
 
+#include <memory>
+
 #include "app/startup_services.h"
 #include "app/ui_main_window.h"
+#include "hid/hid_controller.h"
+#include "hid/platform/hid_platform.h"
 
-class TJvHidDevice;
+class QtWindowThread;
 
 // The HID device object of the selected unit, or none.
 extern TJvHidDevice* CurrentDevice;
@@ -24,7 +28,10 @@ class TForm1 : public QWidget, public Ui::TForm1 {
  public:
   enum class StartDecision { Run, EndProcess };
 
-  explicit TForm1(StartupServices services, QWidget* parent = nullptr);
+  // `platform`: the HID services the window's controller lists devices
+  // through; none gives the unbound platform, which lists nothing.
+  explicit TForm1(StartupServices services, std::shared_ptr<ombrel::platform::HidPlatform> platform = nullptr,
+                  QWidget* parent = nullptr);
   ~TForm1() override;
 
   // The creation handler: language, single copy, version, captions. Runs
@@ -55,6 +62,15 @@ class TForm1 : public QWidget, public Ui::TForm1 {
   QTimer* Timer2;
   QTimer* Timer3;
 
+ private:
+  // Declared before the controller: the window thread must outlive it.
+  std::unique_ptr<QtWindowThread> FWindowThread;
+
+ public:
+  // Created with the layout; its first device-change pass is posted and
+  // runs once the event loop runs.
+  std::unique_ptr<TJvHidDeviceController> JvHidDeviceController1;
+
   // Sets a label's text; a label that sizes to its text follows it.
   static void SetLabelText(QLabel* label, const QString& text);
 
@@ -73,6 +89,8 @@ class TForm1 : public QWidget, public Ui::TForm1 {
 
   void SetUpControls();
   void ConnectHandlers();
+  // The controller's events, set while it loads with the layout.
+  void ConnectDeviceHandlers();
 
   StartupServices services_;
 };

@@ -58,7 +58,7 @@ class FormFixture : public ::testing::Test {
     services.locale = std::move(l);
     services.mutexes = std::move(m);
     services.version = std::move(v);
-    form = std::make_unique<TForm1>(std::move(services));
+    form = std::make_unique<TForm1>(std::move(services), platform);
     return *form;
   }
 
@@ -73,7 +73,8 @@ class FormFixture : public ::testing::Test {
   std::optional<std::int64_t> storedLanguage;
   std::set<std::string> heldMutexes;
   std::optional<FileVersion> fileVersion = FileVersion{1, 0, 0, 0};
-  bool realSettings = false;  // the per-user settings of QSettings instead of memory
+  bool realSettings = false;
+  std::shared_ptr<ombrel::platform::HidPlatform> platform;  // none: the unbound platform  // the per-user settings of QSettings instead of memory
 
   MessageBoxRecorder messages;
   std::unique_ptr<TForm1> form;
