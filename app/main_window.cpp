@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 
@@ -16,7 +17,6 @@
 #include "i18n/lang_qt.h"
 #include "i18n/lang_strings.h"
 
-TJvHidDevice* CurrentDevice = nullptr;
 std::string ProgramVersion;
 TForm1* Form1 = nullptr;
 
@@ -61,7 +61,11 @@ TForm1::~TForm1() {
   if (Form1 == this) Form1 = nullptr;
 }
 
-void TForm1::ConnectDeviceHandlers() {}
+void TForm1::ConnectDeviceHandlers() {
+  JvHidDeviceController1->SetOnEnumerate({this, &TForm1::JvHidDeviceController1Enumerate});
+  JvHidDeviceController1->SetOnDeviceChange({this, &TForm1::JvHidDeviceController1DeviceChange});
+  JvHidDeviceController1->SetOnDeviceData({this, &TForm1::JvHidDeviceController1DeviceData});
+}
 
 void TForm1::SetUpControls() {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -97,6 +101,8 @@ void TForm1::ConnectClick(QRadioButton* button, void (TForm1::*handler)(QObject*
 void TForm1::ConnectHandlers() {
   // `activated` is raised by a user's choice only, never by the program.
   ConnectHandler(ComboBox_Language, &QComboBox::activated, &TForm1::ComboBox_LanguageChange);
+  ConnectHandler(ComboBox_Choose_device, &QComboBox::activated, &TForm1::ComboBox_Choose_deviceClick);
+  ConnectHandler(Button_Get_current_parameters, &QPushButton::clicked, &TForm1::Button_Get_current_parametersClick);
   ConnectHandler(ComboBox_Security_WI_FI, &QComboBox::activated, &TForm1::ComboBox_Security_WI_FIChange);
   ConnectHandler(ComboBox_IP_Slave, &QComboBox::activated, &TForm1::ComboBox_IP_SlaveChange);
   ConnectClick(RadioButton_master, &TForm1::RadioButton_masterClick);

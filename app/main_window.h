@@ -12,10 +12,10 @@
 #include "hid/hid_controller.h"
 #include "hid/platform/hid_platform.h"
 
-class QtWindowThread;
+#include "protocol/input_decoding.h"
+#include "protocol/send_parameter.h"
 
-// The HID device object of the selected unit, or none.
-extern TJvHidDevice* CurrentDevice;
+class QtWindowThread;
 
 // major.minor.release of the program file; empty until FormCreate read it.
 extern std::string ProgramVersion;
@@ -54,6 +54,14 @@ class TForm1 : public QWidget, public Ui::TForm1 {
   void TrackBar_Humidity_sensorChange(QObject* Sender);
   void TrackBar_External_sensor2Change(QObject* Sender);
   void Label_User_ManualClick(QObject* Sender);
+  void ComboBox_Choose_deviceClick(QObject* Sender);
+  void Button_Get_current_parametersClick(QObject* Sender);
+
+  // The controller's events.
+  void JvHidDeviceController1DeviceChange(TJvHidDeviceController* Sender);
+  bool JvHidDeviceController1Enumerate(TJvHidDevice* HidDev, int Idx);
+  void JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
+                                        std::uint16_t Size);
   void Timer1Timer(QObject* Sender);
   void Timer2Timer(QObject* Sender);
   void Timer3Timer(QObject* Sender);
@@ -86,6 +94,12 @@ class TForm1 : public QWidget, public Ui::TForm1 {
   // connection type, and captions the password label.
   void ApplyModeTable();
   void DisablePasswordIfOpen();
+
+  // Answers of the network scan and of the status poll.
+  void ScanAnswer(const ombrel::InputParameter& answer);
+  void WiFiStateAnswer(const ombrel::InputParameter& answer);
+  void MasterStateAnswer(const ombrel::InputParameter& answer);
+  void FilterTimeAnswer(const ombrel::InputParameter& answer);
 
   void SetUpControls();
   void ConnectHandlers();

@@ -4,15 +4,6 @@
 #include "app/main_window.h"
 #include "i18n/lang_qt.h"
 
-namespace {
-
-QString ZeroFilterTime() {
-  return LangQ(37) + QStringLiteral("00") + LangQ(38) + QStringLiteral("00") + LangQ(39) + QStringLiteral("00") +
-         LangQ(40) + QStringLiteral("00");
-}
-
-}  // namespace
-
 void TForm1::ApplyLanguage() {
   SetLabelText(Label_Choose_device, LangQ(0));
   SetLabelText(Label_Choose_device_mode, LangQ(1));
@@ -49,7 +40,7 @@ void TForm1::ApplyLanguage() {
   RadioButton_Supply->setText(LangQ(34));
   RadioButton_Exhaust->setText(LangQ(35));
   SetLabelText(Label_Humidity_sensor, QString::number(TrackBar_Humidity_sensor->value() * 5) + LangQ(36));
-  SetLabelText(Label_Timer_filter, ZeroFilterTime());
+  SetLabelText(Label_Timer_filter, ZeroFilterTimeText());
   Button_Reset_filter_timer->setText(LangQ(41));
   SetLabelText(Label_S_N, LangQ(42));
   SetLabelText(Label_Language, LangQ(43));

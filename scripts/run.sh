@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Ombrel.
+# Installs what is missing, builds, and starts the Ombrel demo: the window
+# with a simulated unit, so that it can be tried without one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OMBREL_BUILD_DIR:-$root/build}
@@ -10,4 +11,4 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && "${QT_QPA_PLATFORM:-}" !
   QT_QPA_PLATFORM=offscreen "$build/app/ombrel-screenshots" "$build/screenshots" >/dev/null
   exit 0
 fi
-exec "$build/app/ombrel"
+exec "$build/app/ombrel-demo"

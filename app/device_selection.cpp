@@ -1,0 +1,92 @@
+// Device selection: the device box lists the connected units by model, each
+// entry carrying the device object checked out for it; the selected entry's
+// object is CurrentDevice.
+
+#include <QComboBox>
+
+#include "app/control_colours.h"
+#include "app/main_window.h"
+#include "i18n/lang_qt.h"
+#include "protocol/read_back_walk.h"
+
+namespace {
+
+constexpr int kUnitVendorId = 0x0483;
+constexpr int kUnitProductId = 0x5750;
+constexpr char kModelPendra[] = "Pendra";
+constexpr char kModelPendraDuo[] = "Pendra DUO";
+
+TJvHidDevice* DeviceOfEntry(const QComboBox* box, int index) {
+  return static_cast<TJvHidDevice*>(box->itemData(index).value<void*>());
+}
+
+}  // namespace
+
+void TForm1::JvHidDeviceController1DeviceChange(TJvHidDeviceController*) {
+  // Every listed object goes back first: a unit still present gets a fresh
+  // object, one that is gone is dropped. Releasing waits for the object's
+  // reader and meanwhile handles the reports it had queued, those of the
+  // selected unit included; only then is the object gone.
+  for (int i = 0; i < ComboBox_Choose_device->count(); ++i) {
+    TJvHidDevice* device = DeviceOfEntry(ComboBox_Choose_device, i);
+    if (device == nullptr) continue;
+    ComboBox_Choose_device->setItemData(i, QVariant());
+    const bool selected = device == CurrentDevice;
+    device->Free();
+    if (selected) CurrentDevice = nullptr;
+  }
+
+  ComboBox_Choose_device->clear();
+  SetBackgroundColour(ComboBox_Choose_device, kStateRed);
+  ComboBox_Choose_device->setEditText(LangQ(54));
+
+  JvHidDeviceController1->Enumerate();
+
+  if (ComboBox_Choose_device->count() > 0) {
+    ComboBox_Choose_device->setCurrentIndex(0);
+    ComboBox_Choose_deviceClick(ComboBox_Choose_device);
+    return;
+  }
+
+  CurrentDevice = nullptr;
+  SetLabelText(Label_Serial_number, QString());
+  SetLabelText(Panel_Wi_Fi_State_connection, LangQ(28));
+  SetLabelText(Panel_Master_State_connection, LangQ(30));
+  SetBackgroundColour(Panel_Wi_Fi_State_connection, kStateRed);
+  SetBackgroundColour(Panel_Master_State_connection, kStateRed);
+  SetLabelText(Label_Timer_filter, ZeroFilterTimeText());
+}
+
+bool TForm1::JvHidDeviceController1Enumerate(TJvHidDevice* HidDev, int Idx) {
+  const auto& attributes = HidDev->Attributes();
+  if (attributes.VendorID != kUnitVendorId || attributes.ProductID != kUnitProductId) return true;
+
+  const std::string product = HidDev->ProductName();
+  const char* model = product == kModelPendraDuo ? kModelPendraDuo : kModelPendra;
+  const QString entry = QString::number(ComboBox_Choose_device->count() + 1) + QStringLiteral(". ") +
+                        QString::fromLatin1(model);
+  ComboBox_Choose_device->addItem(entry);
+
+  TJvHidDevice* checkedOut = HidDev;
+  if (!JvHidDeviceController1->CheckOutByIndex(checkedOut, Idx)) checkedOut = nullptr;
+  ComboBox_Choose_device->setItemData(ComboBox_Choose_device->count() - 1,
+                                      QVariant::fromValue(static_cast<void*>(checkedOut)));
+  return true;
+}
+
+void TForm1::ComboBox_Choose_deviceClick(QObject*) {
+  const int selected = ComboBox_Choose_device->currentIndex();
+  if (ComboBox_Choose_device->count() == 0 || selected < 0) return;
+  TJvHidDevice* device = DeviceOfEntry(ComboBox_Choose_device, selected);
+  // An entry whose check-out failed has no unit to talk to; it stays listed
+  // but selects nothing.
+  if (device == nullptr) return;
+
+  CurrentDevice = device;
+  SetBackgroundColour(ComboBox_Choose_device, kStateGreen);
+  SendParameter(Param_Read_request, ombrel::ReadRequestValue(Param_Serial_number));
+
+  const bool duo = device->ProductName() == kModelPendraDuo;
+  Panel_Direction_Fan_Pendra->setVisible(!duo);
+  Panel_Direction_Fan_DUO->setVisible(duo);
+}

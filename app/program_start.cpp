@@ -1,0 +1,30 @@
+#include "app/program_start.h"
+
+#include <QScreen>
+
+#include "app/app_style.h"
+#include "app/guarded_application.h"
+#include "app/main_window.h"
+#include "app/show_message.h"
+
+void PrepareApplication(GuardedApplication& app) {
+  QApplication::setApplicationName(QStringLiteral("Ombrel"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Ombrel"));
+  ApplyApplicationStyle(app);
+}
+
+int RunProgram(GuardedApplication& app, std::shared_ptr<ombrel::platform::HidPlatform> platform) {
+  TForm1 form(MakeNativeStartupServices(), std::move(platform));
+  bool run = false;
+  RunGuarded([&] { run = form.FormCreate() == TForm1::StartDecision::Run; });
+  // Ended by FormCreate: no window, and the queued first device pass never runs.
+  if (!run) return 0;
+
+  if (const QScreen* screen = form.screen()) {
+    QRect frame = form.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    form.move(frame.topLeft());
+  }
+  form.show();
+  return app.exec();
+}

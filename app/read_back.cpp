@@ -1,0 +1,128 @@
+// The unit's answers: every input report of the selected unit is decoded by
+// its parameter and put into the window; an answer of the settings walk asks
+// for the next parameter at once.
+
+#include <QComboBox>
+#include <QMessageBox>
+
+#include "app/jv_ip_address.h"
+#include "app/jv_time_edit.h"
+#include "app/main_window.h"
+#include "app/show_message.h"
+#include "i18n/lang_qt.h"
+#include "protocol/conversions.h"
+#include "protocol/device_settings.h"
+#include "protocol/input_decoding.h"
+#include "protocol/pause.h"
+#include "protocol/read_back_walk.h"
+
+using namespace ombrel;
+
+namespace {
+
+QString Shown(const std::u16string& text) { return QString::fromStdU16String(std::u16string(ShownText(text))); }
+
+QString Dotted(const Ipv4Octets& octets) { return QString::fromStdString(DottedText(octets)); }
+
+// 1 checks one button, 0 the other; any other value changes nothing.
+void CheckByByte(std::uint8_t value, QAbstractButton* onOne, QAbstractButton* onZero) {
+  if (value == 1) onOne->setChecked(true);
+  if (value == 0) onZero->setChecked(true);
+}
+
+void SetCheckByByte(std::uint8_t value, QAbstractButton* box) {
+  if (value == 1) box->setChecked(true);
+  if (value == 0) box->setChecked(false);
+}
+
+void SelectIfPresent(QComboBox* box, int index) {
+  if (index >= 0 && index < box->count()) box->setCurrentIndex(index);
+}
+
+}  // namespace
+
+void TForm1::Button_Get_current_parametersClick(QObject*) {
+  if (CurrentDevice == nullptr) {
+    ShowMessage(LangQ(55));
+    return;
+  }
+  SendParameter(Param_Read_request, ReadRequestValue(kReadBackFirst));
+}
+
+void TForm1::JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t, const std::uint8_t* Data,
+                                              std::uint16_t Size) {
+  if (HidDev != CurrentDevice || Data == nullptr) return;
+  const auto answer = DecodeDeviceData({Data, Size});
+  if (!answer) return;  // an ID the unit does not send, or a report too short for its value
+  const InputParameter& a = *answer;
+  StoreReadBackAnswer(DeviceSettings, a);
+
+  switch (a.id) {
+    case Param_AT_command: break;  // the module's replies are not shown
+    case Param_Wi_Fi_scan: ScanAnswer(a); break;
+    case Param_Device_mode: CheckByByte(a.byte, RadioButton_master, RadioButton_slave); break;
+    case Param_Type_of_connection:
+      // For a slave the connection type follows from the network name instead.
+      if (DeviceSettings.role == 1) {
+        if (a.byte == 1) RadioButton_with_router->setChecked(true);
+        if (a.byte == 2) RadioButton_without_router->setChecked(true);
+      }
+      break;
+    case Param_Wi_Fi_name: {
+      const QString name = Shown(a.text);
+      ComboBox_Wi_Fi_name->setEditText(name);
+      // A slave joins its master's own network, whose name begins so.
+      if (DeviceSettings.role == 0) {
+        (name.startsWith(QStringLiteral("Kirrowind")) ? RadioButton_without_router : RadioButton_with_router)
+            ->setChecked(true);
+      }
+      break;
+    }
+    case Param_Wi_Fi_password: Edit_Password->setText(Shown(a.text)); break;
+    case Param_Number_Slave: SelectIfPresent(ComboBox_Number_Slave, a.byte); break;
+    case Param_IP_Slave_mode:
+      if (a.byte == 0) ComboBox_IP_Slave->setCurrentIndex(1);
+      if (a.byte == 1) ComboBox_IP_Slave->setCurrentIndex(0);
+      ComboBox_IP_SlaveChange(ComboBox_IP_Slave);
+      break;
+    case Param_IP_Slave: JvIPAddress_IP_Slave->SetText(Dotted(a.address)); break;
+    case Param_IP_Master: JvIPAddress_IP_Master->SetText(Dotted(a.address)); break;
+    case Param_Wi_Fi_channel: SelectIfPresent(ComboBox_Wi_Fi_channel, int(a.byte) - 1); break;
+    case Param_Security_Wi_Fi:
+      if (const auto index = SecurityIndexFromDigit(a.byte)) ComboBox_Security_WI_FI->setCurrentIndex(*index);
+      ComboBox_Security_WI_FIChange(ComboBox_Security_WI_FI);
+      break;
+    case Param_Available_OFF_device: SetCheckByByte(a.byte, CheckBox_Available_OFF_device); break;
+    case Param_Direction: CheckByByte(a.byte, RadioButton_Exhaust, RadioButton_Supply); break;
+    case Param_Humidity_sensor: SetCheckByByte(a.byte, CheckBox_Humidity_sensor); break;
+    case Param_External_sensor1: SetCheckByByte(a.byte, CheckBox_External_sensor1); break;
+    case Param_External_sensor2: SetCheckByByte(a.byte, CheckBox_External_sensor2); break;
+    case Param_Humidity_sensor_threshold:
+      TrackBar_Humidity_sensor->setValue(TrackBarPositionFromPercent(a.byte, kHumidityTrackBar));
+      break;
+    case Param_External_sensor2_threshold:
+      TrackBar_External_sensor2->setValue(TrackBarPositionFromPercent(a.byte, kExternalSensor2TrackBar));
+      break;
+    case Param_Timer_after_reacting_any_sensor: JvTimeEdit_Timer_after_reacting_any_sensor->SetSeconds(a.seconds); break;
+    case Param_Timer_night_mode: JvTimeEdit_Timer_night_mode->SetSeconds(a.seconds); break;
+    case Param_Timer_party_mode: JvTimeEdit_Timer_party_mode->SetSeconds(a.seconds); break;
+    case Param_Direction_DUO: CheckByByte(a.byte, RadioButton_Exhaust_DUO, RadioButton_Supply_Exhaust_DUO); break;
+    case Param_Gateway: JvGateway->SetText(Dotted(a.address)); break;
+    case Param_Wi_Fi_State_connection: WiFiStateAnswer(a); break;
+    case Param_Master_State_connection: MasterStateAnswer(a); break;
+    case Param_Timer_filter: FilterTimeAnswer(a); break;
+    case Param_Serial_number: SetLabelText(Label_Serial_number, QString::fromStdU16String(a.text)); break;
+    default: return;
+  }
+
+  if (IsReadBackParameter(a.id)) {
+    Pause(1);
+    if (const auto next = NextReadBackRequest(a.id)) SendParameter(Param_Read_request, ReadRequestValue(*next));
+  }
+}
+
+// The answers of the network scan and of the status poll.
+void TForm1::ScanAnswer(const InputParameter&) {}
+void TForm1::WiFiStateAnswer(const InputParameter&) {}
+void TForm1::MasterStateAnswer(const InputParameter&) {}
+void TForm1::FilterTimeAnswer(const InputParameter&) {}
