@@ -2,8 +2,20 @@
 
 #include "hid/platform/unbound_platform.h"
 
+#if defined(OMBREL_HID_LINUX)
+#include "hid/platform/linux/hidraw_platform.h"
+#include "hid/platform/linux/udev_library.h"
+#endif
+
 namespace ombrel::platform {
 
-std::shared_ptr<HidPlatform> MakeNativeHidPlatform() { return std::make_shared<UnboundHidPlatform>(); }
+std::shared_ptr<HidPlatform> MakeNativeHidPlatform() {
+#if defined(OMBREL_HID_LINUX)
+  // Without libudev the program runs unbound: it lists nothing and says so
+  // to nobody.
+  if (linux_hid::UdevApi::Load()) return std::make_shared<linux_hid::HidrawPlatform>();
+#endif
+  return std::make_shared<UnboundHidPlatform>();
+}
 
 }  // namespace ombrel::platform
