@@ -54,7 +54,7 @@ void TForm1::JvHidDeviceController1DeviceChange(TJvHidDeviceController*) {
   SetLabelText(Panel_Master_State_connection, LangQ(30));
   SetBackgroundColour(Panel_Wi_Fi_State_connection, kStateRed);
   SetBackgroundColour(Panel_Master_State_connection, kStateRed);
-  SetLabelText(Label_Timer_filter, ZeroFilterTimeText());
+  SetLabelText(Label_Timer_filter, FilterTimeText(0));
 }
 
 bool TForm1::JvHidDeviceController1Enumerate(TJvHidDevice* HidDev, int Idx) {

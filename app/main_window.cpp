@@ -103,6 +103,12 @@ void TForm1::ConnectHandlers() {
   ConnectHandler(ComboBox_Language, &QComboBox::activated, &TForm1::ComboBox_LanguageChange);
   ConnectHandler(ComboBox_Choose_device, &QComboBox::activated, &TForm1::ComboBox_Choose_deviceClick);
   ConnectHandler(Button_Get_current_parameters, &QPushButton::clicked, &TForm1::Button_Get_current_parametersClick);
+  ConnectHandler(Button_Restore_default_parameters, &QPushButton::clicked,
+                 &TForm1::Button_Restore_default_parametersClick);
+  ConnectHandler(Button_Reset_filter_timer, &QPushButton::clicked, &TForm1::Button_Reset_filter_timerClick);
+  ConnectHandler(Button_Apply_Save_Wi_Fi, &QPushButton::clicked, &TForm1::Button_Apply_Save_Wi_FiClick);
+  ConnectHandler(Button_Apply_Save_Fan, &QPushButton::clicked, &TForm1::Button_Apply_Save_FanClick);
+  ConnectHandler(Button_Search_Wi_Fi, &QPushButton::clicked, &TForm1::Button_Search_Wi_FiClick);
   ConnectHandler(ComboBox_Security_WI_FI, &QComboBox::activated, &TForm1::ComboBox_Security_WI_FIChange);
   ConnectHandler(ComboBox_IP_Slave, &QComboBox::activated, &TForm1::ComboBox_IP_SlaveChange);
   ConnectClick(RadioButton_master, &TForm1::RadioButton_masterClick);
@@ -171,8 +177,3 @@ TForm1::StartDecision TForm1::FormCreate() {
   return StartDecision::Run;
 }
 
-void TForm1::Timer1Timer(QObject*) {}
-
-void TForm1::Timer2Timer(QObject*) {}
-
-void TForm1::Timer3Timer(QObject*) {}

@@ -56,6 +56,11 @@ class TForm1 : public QWidget, public Ui::TForm1 {
   void Label_User_ManualClick(QObject* Sender);
   void ComboBox_Choose_deviceClick(QObject* Sender);
   void Button_Get_current_parametersClick(QObject* Sender);
+  void Button_Restore_default_parametersClick(QObject* Sender);
+  void Button_Reset_filter_timerClick(QObject* Sender);
+  void Button_Apply_Save_Wi_FiClick(QObject* Sender);
+  void Button_Apply_Save_FanClick(QObject* Sender);
+  void Button_Search_Wi_FiClick(QObject* Sender);
 
   // The controller's events.
   void JvHidDeviceController1DeviceChange(TJvHidDeviceController* Sender);
@@ -108,6 +113,9 @@ class TForm1 : public QWidget, public Ui::TForm1 {
 
   StartupServices services_;
 };
+
+// The filter label's text for a run time in seconds, in the current language.
+QString FilterTimeText(std::uint32_t seconds);
 
 // The one window, while it exists.
 extern TForm1* Form1;

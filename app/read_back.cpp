@@ -120,9 +120,3 @@ void TForm1::JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t
     if (const auto next = NextReadBackRequest(a.id)) SendParameter(Param_Read_request, ReadRequestValue(*next));
   }
 }
-
-// The answers of the network scan and of the status poll.
-void TForm1::ScanAnswer(const InputParameter&) {}
-void TForm1::WiFiStateAnswer(const InputParameter&) {}
-void TForm1::MasterStateAnswer(const InputParameter&) {}
-void TForm1::FilterTimeAnswer(const InputParameter&) {}

@@ -40,7 +40,7 @@ void TForm1::ApplyLanguage() {
   RadioButton_Supply->setText(LangQ(34));
   RadioButton_Exhaust->setText(LangQ(35));
   SetLabelText(Label_Humidity_sensor, QString::number(TrackBar_Humidity_sensor->value() * 5) + LangQ(36));
-  SetLabelText(Label_Timer_filter, ZeroFilterTimeText());
+  SetLabelText(Label_Timer_filter, FilterTimeText(0));
   Button_Reset_filter_timer->setText(LangQ(41));
   SetLabelText(Label_S_N, LangQ(42));
   SetLabelText(Label_Language, LangQ(43));
