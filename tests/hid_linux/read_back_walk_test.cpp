@@ -1,0 +1,118 @@
+// The program's read-back walk over the real backend: the simulated unit
+// answers on the device's end of the hidraw node, the walk runs on the
+// window thread through a checked-out device and its reader.
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "hid/hid_controller.h"
+#include "hid/hid_device.h"
+#include "hid/platform/linux/hidraw_platform.h"
+#include "hid/pumped_window_thread.h"
+#include "protocol/framing.h"
+#include "protocol/input_decoding.h"
+#include "protocol/read_back_walk.h"
+#include "sim/unit_model.h"
+#include "tests/hid_linux/mock_hidraw.h"
+
+namespace ombrel::test {
+namespace {
+
+// Plays the unit on the device's end: every whole output report goes to the
+// model, every answer back into the node.
+class UnitOnNode {
+ public:
+  UnitOnNode(sim::UnitModel& model, int deviceEnd) : FModel(model), FEnd(deviceEnd) {
+    FModel.SetAnswerSink([this](std::span<const std::uint8_t> answer) {
+      WriteToDeviceEnd(FEnd, Bytes(answer.begin(), answer.end()));
+    });
+    FThread = std::jthread([this](std::stop_token stop) { Run(stop); });
+  }
+  ~UnitOnNode() {
+    FThread.request_stop();
+    FThread.join();
+    FModel.SetAnswerSink(nullptr);
+  }
+
+ private:
+  void Run(std::stop_token stop) {
+    Bytes report;
+    std::uint8_t chunk[sim::kUnitReportLength];
+    while (!stop.stop_requested()) {
+      // Short polls, so a stop is seen soon.
+      pollfd p{FEnd, POLLIN, 0};
+      if (::poll(&p, 1, 20) <= 0) continue;
+      ssize_t n = ::read(FEnd, chunk, sizeof chunk - report.size());
+      if (n <= 0) continue;
+      report.insert(report.end(), chunk, chunk + n);
+      if (report.size() == sim::kUnitReportLength) {
+        FModel.HandleOutputReport(report);
+        report.clear();
+      }
+    }
+  }
+
+  sim::UnitModel& FModel;
+  const int FEnd;
+  std::jthread FThread;
+};
+
+TEST(HidrawReadBackWalk, WalksTheUnitsSettingsOverTheNode) {
+  const char* preload = std::getenv("LD_PRELOAD");
+  if (!preload || !std::strstr(preload, "libumockdev-preload"))
+    GTEST_SKIP() << "umockdev's preload is not active: run under umockdev-wrapper or with "
+                    "LD_PRELOAD=libumockdev-preload.so.0 (CTest sets it)";
+  MockBed bed;
+  const auto unitNode = MockUnit();
+  ASSERT_TRUE(bed.Add(unitNode));
+  sim::UnitModel model;
+  UnitOnNode unit(model, bed.DeviceEnd(unitNode));
+
+  PumpedWindowThread window;
+  auto controller = std::make_unique<TJvHidDeviceController>(
+      std::make_shared<platform::linux_hid::HidrawPlatform>(), window);
+  controller->SetDevThreadSleepTime(10);
+  window.Pump();
+
+  const auto send = [](TJvHidDevice* device, ParamID id, const std::u16string& value) {
+    SendParameterTo(
+        [device](std::span<const std::uint8_t> report) {
+          std::uint32_t written = 0;
+          device->WriteFile(report.data(), static_cast<std::uint32_t>(report.size()), written);
+        },
+        device->Caps().OutputReportByteLength, id, value);
+  };
+  std::vector<ParamID> answered;
+  bool ended = false;
+  controller->SetOnDeviceData(
+      [&](TJvHidDevice* device, std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size) {
+        Bytes report{reportId};
+        report.insert(report.end(), data, data + size);
+        const auto decoded = DecodeInputReport(report);
+        if (!decoded || !IsReadBackParameter(decoded->id)) return;
+        answered.push_back(decoded->id);
+        ended = EndsReadBack(decoded->id);
+        if (const auto next = NextReadBackRequest(decoded->id))
+          send(device, Param_Read_request, ReadRequestValue(*next));
+      });
+
+  TJvHidDevice* device = nullptr;
+  ASSERT_TRUE(controller->CheckOutByID(device, sim::kUnitVendorId, sim::kUnitProductId));
+  send(device, Param_Read_request, ReadRequestValue(kReadBackFirst));
+  ASSERT_TRUE(window.PumpUntil([&] { return ended; }));
+
+  std::vector<ParamID> order;
+  for (const ReadBackStep& step : ReadBackSteps()) order.push_back(step.answer);
+  EXPECT_EQ(answered, order);
+  EXPECT_EQ(answered.size(), kReadBackLength);
+  controller->CheckIn(device);
+  controller.reset();
+}
+
+}  // namespace
+}  // namespace ombrel::test
