@@ -11,6 +11,7 @@
 #include "app/qsettings_store.h"
 #include "app/show_message.h"
 #include "i18n/lang_strings.h"
+#include "protocol/device_settings.h"
 #include "tests/app/qt_printers.h"
 
 // Records the message boxes instead of showing them.
@@ -37,6 +38,7 @@ class FormFixture : public ::testing::Test {
     LanguageIndex = LangEng;
     ProgramVersion.clear();
     CurrentDevice = nullptr;
+    DeviceSettings = {};
   }
 
   // Builds the window; FormCreate is left to the test.

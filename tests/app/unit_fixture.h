@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hid/platform/virtual_bus.h"
+#include "protocol/framing.h"
 #include "protocol/pause.h"
 #include "sim/simulated_unit.h"
 #include "tests/app/form_fixture.h"
@@ -16,7 +17,12 @@ class UnitFixture : public FormFixture {
  protected:
   UnitFixture() {
     platform = bus;
-    previousPause_ = ombrel::SetPauseHook([this](unsigned ms) { pauses.push_back(ms); });
+    previousPause_ = ombrel::SetPauseHook([this](unsigned ms) {
+      pauses.push_back(ms);
+      std::size_t written = 0;
+      for (const auto& unit : units) written += unit->Device().OutputReportCount();
+      pauseMarks.emplace_back(ms, written);
+    });
   }
   ~UnitFixture() override {
     form.reset();
@@ -55,12 +61,31 @@ class UnitFixture : public FormFixture {
     });
   }
 
+  // Starts the window with one unit listed and selected, its serial number
+  // read, and the status poll stopped so that only the test writes.
+  ombrel::sim::SimulatedUnit& StartWithQuietUnit(const std::string& product = "Pendra DUO") {
+    auto& unit = PlugUnit(product, "PD42");
+    StartForm();
+    form->Timer3->stop();
+    EXPECT_TRUE(WaitForEntries(1));
+    EXPECT_TRUE(WaitFor([&] { return form->Label_Serial_number->text() == QStringLiteral("PD42"); }));
+    return unit;
+  }
+
+  // The output reports a unit received from index `from` on.
+  static std::vector<std::vector<std::uint8_t>> WrittenSince(ombrel::sim::SimulatedUnit& unit, std::size_t from) {
+    auto all = unit.Device().OutputReports();
+    return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
+  }
+
   // Runs the event loop until nothing more arrives for a moment.
   static void Settle() { QTest::qWait(100); }
 
   std::shared_ptr<ombrel::platform::VirtualHidBus> bus = std::make_shared<ombrel::platform::VirtualHidBus>();
   std::vector<std::unique_ptr<ombrel::sim::SimulatedUnit>> units;
   std::vector<unsigned> pauses;
+  // Each pause with the number of output reports written before it.
+  std::vector<std::pair<unsigned, std::size_t>> pauseMarks;
 
  private:
   ombrel::PauseHook previousPause_;
@@ -74,4 +99,22 @@ inline std::vector<std::uint8_t> ReadRequestReport(std::uint8_t id) {
   report[2] = 1;
   report[3] = id;
   return report;
+}
+
+// The output reports of one parameter write to a unit with 65-byte reports.
+inline std::vector<std::vector<std::uint8_t>> Frames(std::uint8_t id, std::u16string_view value) {
+  return ombrel::FrameParameter(id, value, 65);
+}
+
+// The reports of several writes, in order.
+inline std::vector<std::vector<std::uint8_t>> Concat(
+    std::initializer_list<std::vector<std::vector<std::uint8_t>>> writes) {
+  std::vector<std::vector<std::uint8_t>> all;
+  for (const auto& w : writes) all.insert(all.end(), w.begin(), w.end());
+  return all;
+}
+
+inline std::u16string Byte(std::uint8_t value) { return std::u16string(1, char16_t(value)); }
+inline std::u16string Octets(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
+  return {char16_t(a), char16_t(b), char16_t(c), char16_t(d)};
 }
