@@ -2,19 +2,26 @@
 //   ombrel-screenshots <folder>
 // window-eng.png is the English window as it opens, window-eng-fan.png the
 // same with the Fan page showing, window-eng-slave-router.png the Wi-Fi page
-// of a slave with a router, and so on.
+// of a slave with a router, and so on; window-eng-unit*.png show the demo's
+// simulated unit after its settings were read.
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPixmap>
+#include <QThread>
 #include <QRadioButton>
 
 #include <cstdio>
 
 #include "app/app_style.h"
+#include "app/demo_unit.h"
+#include "app/jv_ip_address.h"
 #include "app/guarded_application.h"
 #include "app/main_window.h"
 #include "app/memory_startup_services.h"
-#include "i18n/lang_strings.h"
+#include "hid/platform/virtual_bus.h"
+#include "i18n/lang_qt.h"
+#include "sim/simulated_unit.h"
 
 namespace {
 
@@ -39,6 +46,48 @@ int Save(TForm1& form, const QString& path) {
   }
   std::printf("%s\n", qPrintable(path));
   return 0;
+}
+
+// Runs the event loop until `done` holds or `ms` have passed.
+template <typename Predicate>
+bool WaitUntil(Predicate done, int ms = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(2);
+  }
+  return true;
+}
+
+// The English window with the demo's unit, after its settings were read.
+int RenderWithUnit(const QString& folder) {
+  auto bus = std::make_shared<ombrel::platform::VirtualHidBus>();
+  ombrel::sim::SimulatedUnit unit(*bus, DemoUnitConfig());
+  ConfigureDemoUnit(unit.Model());
+  unit.Model().SetWiFiState(1);
+  TForm1 form(DemoServices(LangEng), bus);
+  form.FormCreate();
+  form.show();
+  const QString serial = QString::fromStdString(DemoUnitConfig().serialNumber);
+  bool ready = WaitUntil([&] { return form.Label_Serial_number->text() == serial; });
+  form.Button_Get_current_parameters->click();
+  ready = ready && WaitUntil([&] { return form.JvGateway->Text() == QStringLiteral("192.168.1.254"); });
+  ready = ready && WaitUntil([&] { return form.Panel_Wi_Fi_State_connection->text() == LangQ(27); });
+  if (!ready) {
+    std::fprintf(stderr, "The simulated unit did not answer\n");
+    return 1;
+  }
+  const QString stem = folder + QStringLiteral("/window-eng-unit");
+  int failures = Save(form, stem + QStringLiteral(".png"));
+  form.PageControl->setCurrentWidget(form.Fan);
+  failures += Save(form, stem + QStringLiteral("-fan.png"));
+  form.PageControl->setCurrentWidget(form.Filter);
+  const QString zero = form.Label_Timer_filter->text();
+  WaitUntil([&] { return form.Label_Timer_filter->text() != zero; }, 3000);
+  failures += Save(form, stem + QStringLiteral("-filter.png"));
+  return failures;
 }
 
 }  // namespace
@@ -82,5 +131,6 @@ int main(int argc, char* argv[]) {
       failures += Save(form, stem + QString::fromLatin1(mode.name) + QStringLiteral(".png"));
     }
   }
+  failures += RenderWithUnit(folder);
   return failures == 0 ? 0 : 1;
 }
