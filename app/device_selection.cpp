@@ -84,6 +84,13 @@ void TForm1::ComboBox_Choose_deviceClick(QObject*) {
 
   CurrentDevice = device;
   SetBackgroundColour(ComboBox_Choose_device, kStateGreen);
+  // A unit the system lets us see but not open (on Linux: no udev rule for
+  // it) is listed all the same; say why it will not answer.
+  ComboBox_Choose_device->setToolTip(
+      device->HasReadWriteAccess()
+          ? QString()
+          : QStringLiteral("This unit was found, but this user may not open it for reading and writing, so it "
+                           "will not answer. On Linux, install Ombrel's udev rule and plug the unit in again."));
   SendParameter(Param_Read_request, ombrel::ReadRequestValue(Param_Serial_number));
 
   const bool duo = device->ProductName() == kModelPendraDuo;

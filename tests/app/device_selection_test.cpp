@@ -91,4 +91,24 @@ TEST_F(DeviceSelectionTest, LastUnitUnpluggedReturnsTheWindowToItsNoUnitState) {
   EXPECT_EQ(f.JvHidDeviceController1->DeviceCount(), 0);
 }
 
+TEST_F(DeviceSelectionTest, UnitThatMayNotBeOpenedIsListedAndSaysWhyItIsSilent) {
+  auto& unit = PlugUnit("Pendra DUO");
+  ombrel::platform::VirtualHidFaults faults;
+  faults.Open = ombrel::platform::VirtualOpen::WithoutAccessOnly;
+  unit.Device().SetFaults(faults);
+  TForm1& f = StartForm();
+  ASSERT_TRUE(WaitForEntries(1));
+  EXPECT_EQ(f.ComboBox_Choose_device->itemText(0), QStringLiteral("1. Pendra DUO"));
+  EXPECT_NE(CurrentDevice, nullptr);
+  EXPECT_TRUE(f.ComboBox_Choose_device->toolTip().contains(QStringLiteral("may not open it")));
+  EXPECT_EQ(unit.Device().OutputReportCount(), 0u);
+  EXPECT_TRUE(messages.boxes.empty());
+
+  // Once it may be opened, the next rebuild opens it afresh.
+  unit.Device().SetFaults({});
+  PlugKeyboard();
+  ASSERT_TRUE(WaitFor([&] { return unit.Device().OutputReportCount() == 1; }));
+  EXPECT_TRUE(f.ComboBox_Choose_device->toolTip().isEmpty());
+}
+
 }  // namespace
