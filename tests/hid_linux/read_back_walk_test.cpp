@@ -2,12 +2,10 @@
 // answers on the device's end of the hidraw node, the walk runs on the
 // window thread through a checked-out device and its reader.
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "hid/hid_controller.h"
@@ -19,48 +17,10 @@
 #include "protocol/read_back_walk.h"
 #include "sim/unit_model.h"
 #include "tests/hid_linux/mock_hidraw.h"
+#include "tests/hid_linux/unit_on_node.h"
 
 namespace ombrel::test {
 namespace {
-
-// Plays the unit on the device's end: every whole output report goes to the
-// model, every answer back into the node.
-class UnitOnNode {
- public:
-  UnitOnNode(sim::UnitModel& model, int deviceEnd) : FModel(model), FEnd(deviceEnd) {
-    FModel.SetAnswerSink([this](std::span<const std::uint8_t> answer) {
-      WriteToDeviceEnd(FEnd, Bytes(answer.begin(), answer.end()));
-    });
-    FThread = std::jthread([this](std::stop_token stop) { Run(stop); });
-  }
-  ~UnitOnNode() {
-    FThread.request_stop();
-    FThread.join();
-    FModel.SetAnswerSink(nullptr);
-  }
-
- private:
-  void Run(std::stop_token stop) {
-    Bytes report;
-    std::uint8_t chunk[sim::kUnitReportLength];
-    while (!stop.stop_requested()) {
-      // Short polls, so a stop is seen soon.
-      pollfd p{FEnd, POLLIN, 0};
-      if (::poll(&p, 1, 20) <= 0) continue;
-      ssize_t n = ::read(FEnd, chunk, sizeof chunk - report.size());
-      if (n <= 0) continue;
-      report.insert(report.end(), chunk, chunk + n);
-      if (report.size() == sim::kUnitReportLength) {
-        FModel.HandleOutputReport(report);
-        report.clear();
-      }
-    }
-  }
-
-  sim::UnitModel& FModel;
-  const int FEnd;
-  std::jthread FThread;
-};
 
 TEST(HidrawReadBackWalk, WalksTheUnitsSettingsOverTheNode) {
   const char* preload = std::getenv("LD_PRELOAD");
