@@ -15,17 +15,17 @@ SimulatedUnit::SimulatedUnit(platform::VirtualHidBus& bus, UnitModelConfig confi
   model_.SetAnswerSink([this](std::span<const std::uint8_t> report) { Answer(report); });
   courier_ = std::jthread([this](std::stop_token stop) { DeliverLater(stop); });
 
-  platform::VirtualHidDeviceSpec spec;
-  spec.Attributes.VendorID = kUnitVendorId;
-  spec.Attributes.ProductID = kUnitProductId;
+  platform::VirtualHidDeviceSetup setup;
+  setup.Attributes.VendorID = kUnitVendorId;
+  setup.Attributes.ProductID = kUnitProductId;
   const auto length = static_cast<std::uint16_t>(model_.InputReportLength());
-  spec.Caps = platform::MakeVirtualCaps(length, length);
-  spec.Product = Utf16(model_.ProductName());
-  spec.Manufacturer = u"Kolvmark Tovra";
-  spec.OnOutputReport = [this](platform::VirtualHidDevice&, std::span<const std::uint8_t> report) {
+  setup.Caps = platform::MakeVirtualCaps(length, length);
+  setup.Product = Utf16(model_.ProductName());
+  setup.Manufacturer = u"Kolvmark Tovra";
+  setup.OnOutputReport = [this](platform::VirtualHidDevice&, std::span<const std::uint8_t> report) {
     model_.HandleOutputReport(report);
   };
-  device_ = bus_.Plug(std::move(spec));
+  device_ = bus_.Plug(std::move(setup));
 }
 
 SimulatedUnit::~SimulatedUnit() {

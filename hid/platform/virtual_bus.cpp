@@ -142,8 +142,8 @@ class VirtualHidHandle final : public HidHandle {
   bool GetAttributes(HidAttributes& attributes) override {
     std::lock_guard lock(FBus->Lock);
     if (!Usable()) return false;
-    if (FDevice->FSpec.Faults.CannotIdentify) return Fail(kErrorGenFailure);
-    attributes = FDevice->FSpec.Attributes;
+    if (FDevice->FSetup.Faults.CannotIdentify) return Fail(kErrorGenFailure);
+    attributes = FDevice->FSetup.Attributes;
     attributes.Size = sizeof(HidAttributes);
     return true;
   }
@@ -151,36 +151,36 @@ class VirtualHidHandle final : public HidHandle {
   std::shared_ptr<const PreparsedData> GetPreparsedData() override {
     std::lock_guard lock(FBus->Lock);
     if (!Usable()) return nullptr;
-    if (!FDevice->FSpec.HasPreparsedData) {
+    if (!FDevice->FSetup.HasPreparsedData) {
       SetLastError(kErrorGenFailure);
       return nullptr;
     }
-    return std::make_shared<VirtualPreparsedData>(FDevice->FSpec.Caps);
+    return std::make_shared<VirtualPreparsedData>(FDevice->FSetup.Caps);
   }
 
   bool GetProductString(std::span<char16_t> buffer) override {
     std::lock_guard lock(FBus->Lock);
-    return Usable() && CopyString(FDevice->FSpec.Product, buffer);
+    return Usable() && CopyString(FDevice->FSetup.Product, buffer);
   }
   bool GetManufacturerString(std::span<char16_t> buffer) override {
     std::lock_guard lock(FBus->Lock);
-    return Usable() && CopyString(FDevice->FSpec.Manufacturer, buffer);
+    return Usable() && CopyString(FDevice->FSetup.Manufacturer, buffer);
   }
   bool GetSerialNumberString(std::span<char16_t> buffer) override {
     std::lock_guard lock(FBus->Lock);
-    return Usable() && CopyString(FDevice->FSpec.SerialNumber, buffer);
+    return Usable() && CopyString(FDevice->FSetup.SerialNumber, buffer);
   }
   bool GetIndexedString(std::uint32_t index, std::span<char16_t> buffer) override {
     std::lock_guard lock(FBus->Lock);
     if (!Usable()) return false;
-    const VirtualHidDeviceSpec& spec = FDevice->FSpec;
+    const VirtualHidDeviceSetup& setup = FDevice->FSetup;
     if (index == 0) {
-      if (!spec.LanguageIds) return Fail(kErrorGenFailure);
-      std::u16string ids(spec.LanguageIds->begin(), spec.LanguageIds->end());
+      if (!setup.LanguageIds) return Fail(kErrorGenFailure);
+      std::u16string ids(setup.LanguageIds->begin(), setup.LanguageIds->end());
       return CopyString(ids, buffer);
     }
-    auto it = spec.IndexedStrings.find(index);
-    if (it == spec.IndexedStrings.end()) return Fail(kErrorGenFailure);
+    auto it = setup.IndexedStrings.find(index);
+    if (it == setup.IndexedStrings.end()) return Fail(kErrorGenFailure);
     return CopyString(it->second, buffer);
   }
 
@@ -207,7 +207,7 @@ class VirtualHidHandle final : public HidHandle {
       std::lock_guard lock(FBus->Lock);
       if (!AcceptWrite(report)) return false;
       written = static_cast<std::uint32_t>(report.size());
-      handler = FDevice->FSpec.OnOutputReport;
+      handler = FDevice->FSetup.OnOutputReport;
     }
     if (handler) handler(*FDevice, report);
     return true;
@@ -246,7 +246,7 @@ class VirtualHidHandle final : public HidHandle {
       auto bytes = static_cast<std::uint32_t>(report.size());
       FLastWrite = {true, bytes, kErrorSuccess};
       FWriteCompletions.push_back({std::move(completion), kErrorSuccess, bytes});
-      handler = FDevice->FSpec.OnOutputReport;
+      handler = FDevice->FSetup.OnOutputReport;
       FBus->Changed.notify_all();
     }
     if (handler) handler(*FDevice, report);
@@ -306,9 +306,9 @@ class VirtualHidHandle final : public HidHandle {
       std::lock_guard lock(FBus->Lock);
       if (!Usable()) return false;
       if (report.empty()) return Fail(kErrorInvalidParameter);
-      if (FDevice->FSpec.Faults.WriteFails) return Fail(FDevice->FSpec.Faults.WriteError);
+      if (FDevice->FSetup.Faults.WriteFails) return Fail(FDevice->FSetup.Faults.WriteError);
       FDevice->FOutput.emplace_back(report.begin(), report.end());
-      handler = FDevice->FSpec.OnOutputReport;
+      handler = FDevice->FSetup.OnOutputReport;
     }
     if (handler) handler(*FDevice, report);
     return true;
@@ -317,7 +317,7 @@ class VirtualHidHandle final : public HidHandle {
   bool GetPhysicalDescriptor(std::span<std::uint8_t> buffer) override {
     std::lock_guard lock(FBus->Lock);
     if (!Usable()) return false;
-    const auto& descriptor = FDevice->FSpec.PhysicalDescriptor;
+    const auto& descriptor = FDevice->FSetup.PhysicalDescriptor;
     if (descriptor.empty()) return Fail(kErrorNotSupported);
     if (buffer.size() < descriptor.size()) return Fail(kErrorInsufficientBuffer);
     std::copy(descriptor.begin(), descriptor.end(), buffer.begin());
@@ -353,9 +353,9 @@ class VirtualHidHandle final : public HidHandle {
     if (!Usable()) return false;
     if ((static_cast<std::uint32_t>(FAccess) & static_cast<std::uint32_t>(HidAccess::Read)) == 0)
       return Fail(kErrorAccessDenied);
-    const VirtualHidDeviceSpec& spec = FDevice->FSpec;
-    if (spec.Faults.ReadCannotStart) return Fail(spec.Faults.ReadError);
-    if (buffer.empty() || buffer.size() < spec.Caps.InputReportByteLength)
+    const VirtualHidDeviceSetup& setup = FDevice->FSetup;
+    if (setup.Faults.ReadCannotStart) return Fail(setup.Faults.ReadError);
+    if (buffer.empty() || buffer.size() < setup.Caps.InputReportByteLength)
       return Fail(kErrorInvalidUserBuffer);
     return true;
   }
@@ -365,7 +365,7 @@ class VirtualHidHandle final : public HidHandle {
     if ((static_cast<std::uint32_t>(FAccess) & static_cast<std::uint32_t>(HidAccess::Write)) == 0)
       return Fail(kErrorAccessDenied);
     if (report.empty()) return Fail(kErrorInvalidParameter);
-    if (FDevice->FSpec.Faults.WriteFails) return Fail(FDevice->FSpec.Faults.WriteError);
+    if (FDevice->FSetup.Faults.WriteFails) return Fail(FDevice->FSetup.Faults.WriteError);
     FDevice->FOutput.emplace_back(report.begin(), report.end());
     return true;
   }
@@ -417,10 +417,10 @@ class VirtualHidHandle final : public HidHandle {
 
 // ---------------------------------------------------------------------------
 VirtualHidDevice::VirtualHidDevice(std::shared_ptr<VirtualBusState> bus, std::uint32_t deviceId,
-                                   VirtualHidDeviceSpec spec)
+                                   VirtualHidDeviceSetup setup)
     : FBus(std::move(bus)), FDeviceID(deviceId),
-      FDevicePath(FormatPath(deviceId, spec.Attributes)), FSpec(std::move(spec)) {
-  FillHidProperties(FSpec.Properties, FSpec.Attributes);
+      FDevicePath(FormatPath(deviceId, setup.Attributes)), FSetup(std::move(setup)) {
+  FillHidProperties(FSetup.Properties, FSetup.Attributes);
 }
 
 VirtualHidDevice::~VirtualHidDevice() = default;
@@ -476,17 +476,17 @@ std::size_t VirtualHidDevice::OutputReportCount() const {
 
 VirtualHidFaults VirtualHidDevice::Faults() const {
   std::lock_guard lock(FBus->Lock);
-  return FSpec.Faults;
+  return FSetup.Faults;
 }
 
 void VirtualHidDevice::SetFaults(const VirtualHidFaults& faults) {
   std::lock_guard lock(FBus->Lock);
-  FSpec.Faults = faults;
+  FSetup.Faults = faults;
 }
 
 void VirtualHidDevice::SetOutputReportHandler(OutputReportHandler handler) {
   std::lock_guard lock(FBus->Lock);
-  FSpec.OnOutputReport = std::move(handler);
+  FSetup.OnOutputReport = std::move(handler);
 }
 
 std::size_t VirtualHidDevice::OpenHandles() const {
@@ -520,13 +520,13 @@ VirtualHidBus::~VirtualHidBus() {
   FState->Changed.notify_all();
 }
 
-std::shared_ptr<VirtualHidDevice> VirtualHidBus::Plug(VirtualHidDeviceSpec spec) {
+std::shared_ptr<VirtualHidDevice> VirtualHidBus::Plug(VirtualHidDeviceSetup setup) {
   std::shared_ptr<VirtualHidDevice> device;
   {
     std::lock_guard lock(FState->Lock);
     std::uint32_t id;
-    if (spec.DeviceID) {
-      id = *spec.DeviceID;
+    if (setup.DeviceID) {
+      id = *setup.DeviceID;
       for (const auto& d : FState->Devices)
         if (d->FDeviceID == id) throw std::invalid_argument("Device ID already present on the bus");
     } else {
@@ -537,7 +537,7 @@ std::shared_ptr<VirtualHidDevice> VirtualHidBus::Plug(VirtualHidDeviceSpec spec)
       do id = FState->NextDeviceID++;
       while (id == 0 || taken(id));
     }
-    device.reset(new VirtualHidDevice(FState, id, std::move(spec)));
+    device.reset(new VirtualHidDevice(FState, id, std::move(setup)));
     FState->Devices.push_back(device);
   }
   FState->Announce();
@@ -599,7 +599,7 @@ std::optional<std::vector<HidInterface>> VirtualHidBus::ListInterfaces(
   if (interfaceClass != kHidInterfaceClassGuid) return result;
   std::lock_guard lock(FState->Lock);
   for (const auto& d : FState->Devices)
-    result.push_back({d->FDeviceID, d->FDevicePath, d->FSpec.Properties});
+    result.push_back({d->FDeviceID, d->FDevicePath, d->FSetup.Properties});
   return result;
 }
 
@@ -613,7 +613,7 @@ std::shared_ptr<HidHandle> VirtualHidBus::Open(const std::string& devicePath, Hi
     return nullptr;
   }
   const auto& device = *it;
-  switch (device->FSpec.Faults.Open) {
+  switch (device->FSetup.Faults.Open) {
     case VirtualOpen::Normal:
       break;
     case VirtualOpen::Refused:

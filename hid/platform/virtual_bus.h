@@ -44,7 +44,7 @@ using OutputReportHandler =
 HidCaps MakeVirtualCaps(std::uint16_t inputReportLength, std::uint16_t outputReportLength,
                         std::uint16_t featureReportLength = 0);
 
-struct VirtualHidDeviceSpec {
+struct VirtualHidDeviceSetup {
   // The identity a listing reports; a fresh one when empty.
   std::optional<std::uint32_t> DeviceID;
   HidAttributes Attributes{12, 0x0483, 0x5750, 0x0100};
@@ -74,8 +74,8 @@ class VirtualHidDevice {
 
   std::uint32_t DeviceID() const { return FDeviceID; }
   const std::string& DevicePath() const { return FDevicePath; }
-  const HidAttributes& Attributes() const { return FSpec.Attributes; }
-  const HidCaps& Caps() const { return FSpec.Caps; }
+  const HidAttributes& Attributes() const { return FSetup.Attributes; }
+  const HidCaps& Caps() const { return FSetup.Caps; }
   bool IsPlugged() const;
   void Unplug();
 
@@ -103,12 +103,12 @@ class VirtualHidDevice {
   friend class VirtualHidBus;
   friend class VirtualHidHandle;
   VirtualHidDevice(std::shared_ptr<VirtualBusState> bus, std::uint32_t deviceId,
-                   VirtualHidDeviceSpec spec);
+                   VirtualHidDeviceSetup setup);
 
   const std::shared_ptr<VirtualBusState> FBus;
   const std::uint32_t FDeviceID;
   const std::string FDevicePath;
-  VirtualHidDeviceSpec FSpec;  // faults and handler change under the bus lock
+  VirtualHidDeviceSetup FSetup;  // faults and handler change under the bus lock
   // Guarded by the bus lock.
   bool FPlugged = true;
   std::vector<std::vector<std::uint8_t>> FInput;  // front is the oldest
@@ -129,7 +129,7 @@ class VirtualHidBus final : public HidPlatform {
 
   // Plugs an interface in and announces the change. Throws
   // std::invalid_argument when a chosen DeviceID is already present.
-  std::shared_ptr<VirtualHidDevice> Plug(VirtualHidDeviceSpec spec);
+  std::shared_ptr<VirtualHidDevice> Plug(VirtualHidDeviceSetup setup);
   // Unplugs it (if still plugged) and announces the change: its open
   // handles fail from now on and a pending read ends without data.
   void Unplug(const std::shared_ptr<VirtualHidDevice>& device);

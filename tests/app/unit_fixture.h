@@ -39,12 +39,12 @@ class UnitFixture : public FormFixture {
   }
 
   std::shared_ptr<ombrel::platform::VirtualHidDevice> PlugKeyboard() {
-    ombrel::platform::VirtualHidDeviceSpec spec;
-    spec.Attributes.VendorID = 0x046D;
-    spec.Attributes.ProductID = 0xC31C;
-    spec.Caps = ombrel::platform::MakeVirtualCaps(9, 2);
-    spec.Product = u"USB Keyboard";
-    return bus->Plug(spec);
+    ombrel::platform::VirtualHidDeviceSetup setup;
+    setup.Attributes.VendorID = 0x046D;
+    setup.Attributes.ProductID = 0xC31C;
+    setup.Caps = ombrel::platform::MakeVirtualCaps(9, 2);
+    setup.Product = u"USB Keyboard";
+    return bus->Plug(setup);
   }
 
   // Runs the event loop until `done` holds; false after five seconds.

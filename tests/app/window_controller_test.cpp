@@ -8,19 +8,19 @@
 namespace {
 
 using ombrel::platform::VirtualHidBus;
-using ombrel::platform::VirtualHidDeviceSpec;
+using ombrel::platform::VirtualHidDeviceSetup;
 using ombrel::platform::VirtualOpen;
 
 class WindowControllerTest : public FormFixture {
  protected:
   WindowControllerTest() { platform = bus; }
 
-  static VirtualHidDeviceSpec Keyboard() {
-    VirtualHidDeviceSpec spec;
-    spec.Attributes.VendorID = 0x046D;
-    spec.Attributes.ProductID = 0xC31C;
-    spec.Product = u"USB Keyboard";
-    return spec;
+  static VirtualHidDeviceSetup Keyboard() {
+    VirtualHidDeviceSetup setup;
+    setup.Attributes.VendorID = 0x046D;
+    setup.Attributes.ProductID = 0xC31C;
+    setup.Product = u"USB Keyboard";
+    return setup;
   }
 
   // Runs the event loop until the controller lists `count` devices.
@@ -57,7 +57,7 @@ TEST_F(WindowControllerTest, DeviceThatCannotBeMadeIsReportedAndTheListStays) {
     StartForm();
     ASSERT_TRUE(WaitForDevices(1));
 
-    VirtualHidDeviceSpec broken = Keyboard();
+    VirtualHidDeviceSetup broken = Keyboard();
     broken.Faults.Open = fault.open;
     broken.Faults.CannotIdentify = fault.cannotIdentify;
     bus->Plug(broken);

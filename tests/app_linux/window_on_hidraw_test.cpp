@@ -55,15 +55,15 @@ Bytes ReadRequest(std::uint8_t id) {
   return report;
 }
 
+ombrel::sim::UnitModelConfig PendraDuoConfig() {
+  ombrel::sim::UnitModelConfig config;
+  config.productName = "Pendra DUO";
+  config.serialNumber = "PD77";
+  return config;
+}
+
 class WindowOnHidrawTest : public FormFixture {
  protected:
-  WindowOnHidrawTest() {
-    ombrel::sim::UnitModelConfig config;
-    config.productName = "Pendra DUO";
-    config.serialNumber = "PD77";
-    model.emplace(config);
-  }
-
   void SetUp() override {
     const char* preload = std::getenv("LD_PRELOAD");
     if (!preload || !std::strstr(preload, "libumockdev-preload"))
@@ -83,7 +83,7 @@ class WindowOnHidrawTest : public FormFixture {
     bed.reset();
   }
 
-  void PlayUnitOn(const MockHidInterface& node) { unit.emplace(*model, bed->DeviceEnd(node)); }
+  void PlayUnitOn(const MockHidInterface& node) { unit.emplace(model, bed->DeviceEnd(node)); }
 
   // Runs the event loop until `done` holds; false after a limit meant for
   // hangs, not for pace.
@@ -105,14 +105,14 @@ class WindowOnHidrawTest : public FormFixture {
   // The IDs the window asked for with read requests, in order.
   std::vector<std::uint8_t> RequestedIds() const {
     std::vector<std::uint8_t> ids;
-    for (const auto& report : model->OutputLog())
+    for (const auto& report : model.OutputLog())
       if (report.size() > 3 && report[1] == Param_Read_request) ids.push_back(report[3]);
     return ids;
   }
 
   const MockHidInterface unitNode = PendraDuoNode();
   std::unique_ptr<MockBed> bed;
-  std::optional<ombrel::sim::UnitModel> model;
+  ombrel::sim::UnitModel model{PendraDuoConfig()};
   std::optional<UnitOnNode> unit;
 };
 
@@ -135,20 +135,20 @@ TEST_F(WindowOnHidrawTest, UnitIsListedSelectedAndAskedForItsSerialNumberOnTheNo
 
   // The unit answers it; the answer comes back through the node and the reader.
   PlayUnitOn(unitNode);
-  model->HandleOutputReport(request);
+  model.HandleOutputReport(request);
   ASSERT_TRUE(WaitForSerial());
   const auto ids = RequestedIds();
   EXPECT_EQ(std::count(ids.begin(), ids.end(), Param_Serial_number), 1) << "asked for the serial number again";
 }
 
 TEST_F(WindowOnHidrawTest, ReadBackWalkRunsOverTheNodeAndFillsTheControls) {
-  model->SetByte(Param_Device_mode, 0);
-  model->SetByte(Param_Type_of_connection, 2);
-  model->SetText(Param_Wi_Fi_name, "Home-Net");
-  model->SetByte(Param_IP_Slave_mode, 0);
-  model->SetAddress(Param_IP_Slave, {10, 0, 0, 7});
-  model->SetSeconds(Param_Timer_night_mode, 86340);
-  model->SetAddress(Param_Gateway, {10, 0, 0, 254});
+  model.SetByte(Param_Device_mode, 0);
+  model.SetByte(Param_Type_of_connection, 2);
+  model.SetText(Param_Wi_Fi_name, "Home-Net");
+  model.SetByte(Param_IP_Slave_mode, 0);
+  model.SetAddress(Param_IP_Slave, {10, 0, 0, 7});
+  model.SetSeconds(Param_Timer_night_mode, 86340);
+  model.SetAddress(Param_Gateway, {10, 0, 0, 254});
   PlayUnitOn(unitNode);
 
   TForm1& f = StartForm();

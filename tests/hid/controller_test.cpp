@@ -225,7 +225,7 @@ TEST_F(ControllerTest, CheckOutByIndexRefusesWhatItCannotHandOut) {
 }
 
 TEST_F(ControllerTest, TheCheckOutFamilyTakesTheFirstFreeMatch) {
-  VirtualHidDeviceSpec mouse = UnitSpec(u"Mouse", 0x046D, 0xC077);
+  VirtualHidDeviceSetup mouse = UnitSpec(u"Mouse", 0x046D, 0xC077);
   mouse.Manufacturer = u"Logi";
   mouse.Properties.ClassDescr = "Mouse";
   Plug(mouse);
@@ -343,7 +343,7 @@ TEST_F(ControllerTest, ADeviceThatCannotBeMadeIsDecidedByOnDeviceCreateError) {
     auto good = Plug(UnitSpec(u"A"));
     StartWatching();
     Log.Take();
-    VirtualHidDeviceSpec badSpec = UnitSpec(u"B");
+    VirtualHidDeviceSetup badSpec = UnitSpec(u"B");
     badSpec.Faults.CannotIdentify = true;
     auto bad = Plug(badSpec);
     auto late = Plug(UnitSpec(u"C"));

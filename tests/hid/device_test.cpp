@@ -34,9 +34,9 @@ TEST_F(DeviceTest, ConstructionNamesWhyItFailedAndLeavesTheRecordToTheCaller) {
   MakeController();
   for (const Case& c : {Case{{.Open = VirtualOpen::Refused}, "Device cannot be opened"},
                         Case{{.CannotIdentify = true}, "Device cannot be identified"}}) {
-    VirtualHidDeviceSpec spec = UnitSpec();
-    spec.Faults = c.faults;
-    auto unit = Plug(spec);
+    VirtualHidDeviceSetup setup = UnitSpec();
+    setup.Faults = c.faults;
+    auto unit = Plug(setup);
     auto record = std::make_unique<TJvHidPnPInfo>(
         platform::HidInterface{unit->DeviceID(), unit->DevicePath(), {}});
     const TJvHidPnPInfo* kept = record.get();
@@ -59,9 +59,9 @@ TEST_F(DeviceTest, ConstructionNamesWhyItFailedAndLeavesTheRecordToTheCaller) {
 }
 
 TEST_F(DeviceTest, ADeviceOpenOnlyWithoutAccessGetsNoReaderAndCannotWrite) {
-  VirtualHidDeviceSpec spec = UnitSpec();
-  spec.Faults.Open = VirtualOpen::WithoutAccessOnly;
-  auto unit = Plug(spec);
+  VirtualHidDeviceSetup setup = UnitSpec();
+  setup.Faults.Open = VirtualOpen::WithoutAccessOnly;
+  auto unit = Plug(setup);
   Start();
   Controller->SetOnDeviceData([](TJvHidDevice*, std::uint8_t, const std::uint8_t*, std::uint16_t) {});
   TJvHidDevice* dev = nullptr;
@@ -147,11 +147,11 @@ TEST_F(DeviceTest, StringsAreCutAtTheFirstNulAndASerialEqualToTheLanguageListIsN
   };
   Start();
   for (const Case& c : cases) {
-    VirtualHidDeviceSpec spec = UnitSpec();
-    spec.Product = c.product;
-    spec.SerialNumber = c.serial;
-    spec.LanguageIds = c.languages;
-    auto unit = Plug(spec);
+    VirtualHidDeviceSetup setup = UnitSpec();
+    setup.Product = c.product;
+    setup.SerialNumber = c.serial;
+    setup.LanguageIds = c.languages;
+    auto unit = Plug(setup);
     Window.Pump();
     TJvHidDevice* dev = nullptr;
     ASSERT_TRUE(Controller->CheckOutByID(dev, 0x0483, 0x5750));
@@ -164,9 +164,9 @@ TEST_F(DeviceTest, StringsAreCutAtTheFirstNulAndASerialEqualToTheLanguageListIsN
 }
 
 TEST_F(DeviceTest, LanguageStringsNameKnownIdsAndShowUnknownOnesInHex) {
-  VirtualHidDeviceSpec spec = UnitSpec();
-  spec.LanguageIds = std::vector<std::uint16_t>{0x0409, 0x0419, 0x2bcd};
-  Plug(spec);
+  VirtualHidDeviceSetup setup = UnitSpec();
+  setup.LanguageIds = std::vector<std::uint16_t>{0x0409, 0x0419, 0x2bcd};
+  Plug(setup);
   Start();
   TJvHidDevice* dev = nullptr;
   ASSERT_TRUE(Controller->CheckOut(dev));

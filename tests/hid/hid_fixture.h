@@ -19,18 +19,18 @@ namespace ombrel::test {
 
 using platform::VirtualHidBus;
 using platform::VirtualHidDevice;
-using platform::VirtualHidDeviceSpec;
+using platform::VirtualHidDeviceSetup;
 
 // A unit as the program looks for it, with a product string of choice.
-inline VirtualHidDeviceSpec UnitSpec(std::u16string product = u"Pendra",
+inline VirtualHidDeviceSetup UnitSpec(std::u16string product = u"Pendra",
                                      std::uint16_t vendor = 0x0483,
                                      std::uint16_t productId = 0x5750) {
-  VirtualHidDeviceSpec spec;
-  spec.Attributes = {12, vendor, productId, 0x0100};
-  spec.Product = std::move(product);
-  spec.Manufacturer = u"Kolvmark Tovra";
-  spec.SerialNumber = u"KT-0001";
-  return spec;
+  VirtualHidDeviceSetup setup;
+  setup.Attributes = {12, vendor, productId, 0x0100};
+  setup.Product = std::move(product);
+  setup.Manufacturer = u"Kolvmark Tovra";
+  setup.SerialNumber = u"KT-0001";
+  return setup;
 }
 
 // The controller's three counters: checked in, checked out, unplugged.
@@ -68,8 +68,8 @@ class HidLinkTest : public ::testing::Test {
 
   bool PumpUntil(const std::function<bool()>& done) { return Window.PumpUntil(done); }
 
-  std::shared_ptr<VirtualHidDevice> Plug(VirtualHidDeviceSpec spec = UnitSpec()) {
-    return Bus->Plug(std::move(spec));
+  std::shared_ptr<VirtualHidDevice> Plug(VirtualHidDeviceSetup setup = UnitSpec()) {
+    return Bus->Plug(std::move(setup));
   }
 
   // The controller's entry for a virtual device, or null.

@@ -31,8 +31,8 @@ class ReadThreadTest : public HidLinkTest {
   TJvHidDevice* Dev = nullptr;
 
   // One unit, checked out with the recorder as its handlers.
-  std::shared_ptr<VirtualHidDevice> StartReading(VirtualHidDeviceSpec spec = UnitSpec()) {
-    auto unit = Plug(std::move(spec));
+  std::shared_ptr<VirtualHidDevice> StartReading(VirtualHidDeviceSetup setup = UnitSpec()) {
+    auto unit = Plug(std::move(setup));
     Start();
     Rec.Window = &Window;
     Controller->SetOnDeviceData({&Rec, &Recorder::OnData});
@@ -43,9 +43,9 @@ class ReadThreadTest : public HidLinkTest {
 };
 
 TEST_F(ReadThreadTest, ReportsReachOnDataOnTheWindowThreadWithIdDataAndSize) {
-  VirtualHidDeviceSpec spec = UnitSpec();
-  spec.Caps = platform::MakeVirtualCaps(5, 5);
-  auto unit = StartReading(spec);
+  VirtualHidDeviceSetup setup = UnitSpec();
+  setup.Caps = platform::MakeVirtualCaps(5, 5);
+  auto unit = StartReading(setup);
   ASSERT_NE(Dev->DataThread(), nullptr);
   unit->PushInputReport({7, 1, 2, 3, 4});
   unit->PushInputReport({});  // a read that completes with no bytes
@@ -73,10 +73,10 @@ TEST_F(ReadThreadTest, SettingOnDataStartsAndClearingItStopsTheReader) {
 }
 
 TEST_F(ReadThreadTest, AReadThatCannotStartReportsItsErrorUntilItCan) {
-  VirtualHidDeviceSpec spec = UnitSpec();
-  spec.Faults.ReadCannotStart = true;
-  spec.Faults.ReadError = 0x1F;
-  auto unit = StartReading(spec);
+  VirtualHidDeviceSetup setup = UnitSpec();
+  setup.Faults.ReadCannotStart = true;
+  setup.Faults.ReadError = 0x1F;
+  auto unit = StartReading(setup);
   ASSERT_TRUE(PumpUntil([&] { return Rec.Errors.size() >= 3; })) << "it keeps trying";
   EXPECT_EQ(Rec.Errors, std::vector<std::uint32_t>(Rec.Errors.size(), 0x1F));
   EXPECT_EQ(Dev->DataThread()->FErr(), 0x1Fu);

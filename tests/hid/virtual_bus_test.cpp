@@ -40,9 +40,9 @@ TEST(VirtualBusTest, BindingsAreCountedAndFailWhileTheLibraryIsMissing) {
 TEST(VirtualBusTest, ListsPluggedInterfacesInPlugOrderWithFreshIdentities) {
   VirtualHidBus bus;
   ASSERT_TRUE(bus.BindSetupLibrary());
-  VirtualHidDeviceSpec spec;
-  spec.Properties.FriendlyName = "Unit one";
-  auto a = bus.Plug(spec);
+  VirtualHidDeviceSetup setup;
+  setup.Properties.FriendlyName = "Unit one";
+  auto a = bus.Plug(setup);
   auto b = bus.Plug({});
   auto listed = *bus.ListInterfaces(kHidInterfaceClassGuid);
   ASSERT_EQ(listed.size(), 2u);
@@ -61,8 +61,8 @@ TEST(VirtualBusTest, ListsPluggedInterfacesInPlugOrderWithFreshIdentities) {
   ASSERT_EQ(listed.size(), 2u);
   EXPECT_EQ(listed[0].DeviceID, b->DeviceID());
 
-  spec.DeviceID = b->DeviceID();
-  EXPECT_THROW(bus.Plug(spec), std::invalid_argument);
+  setup.DeviceID = b->DeviceID();
+  EXPECT_THROW(bus.Plug(setup), std::invalid_argument);
 }
 
 TEST(VirtualBusTest, OpenFaultsDecideWhichAccessSucceeds) {
@@ -73,9 +73,9 @@ TEST(VirtualBusTest, OpenFaultsDecideWhichAccessSucceeds) {
   for (Case c : {Case{VirtualOpen::Normal, true, true}, Case{VirtualOpen::Refused, false, false},
                  Case{VirtualOpen::WithoutAccessOnly, false, true}}) {
     VirtualHidBus bus;
-    VirtualHidDeviceSpec spec;
-    spec.Faults.Open = c.open;
-    auto device = bus.Plug(spec);
+    VirtualHidDeviceSetup setup;
+    setup.Faults.Open = c.open;
+    auto device = bus.Plug(setup);
     EXPECT_EQ(bus.Open(device->DevicePath(), HidAccess::ReadWrite, false) != nullptr, c.readWrite);
     EXPECT_EQ(bus.Open(device->DevicePath(), HidAccess::None, false) != nullptr, c.noAccess);
   }
@@ -115,9 +115,9 @@ TEST(VirtualBusTest, RecordsWrittenReportsAndHonoursAccessAndFaults) {
 
 TEST(VirtualBusTest, OverlappedReadCompletesWithQueuedReportsOnly) {
   VirtualHidBus bus;
-  VirtualHidDeviceSpec spec;
-  spec.Caps = MakeVirtualCaps(4, 4);
-  auto device = bus.Plug(spec);
+  VirtualHidDeviceSetup setup;
+  setup.Caps = MakeVirtualCaps(4, 4);
+  auto device = bus.Plug(setup);
   auto handle = bus.Open(device->DevicePath(), HidAccess::Read, true);
   Bytes buffer(4);
   int completions = 0;
@@ -199,9 +199,9 @@ TEST(VirtualBusTest, AnnouncesPlugAndUnplugUntilTheSubscriptionEnds) {
 
 TEST(VirtualBusTest, InputQueueKeepsTheNewestReportsUpToItsLength) {
   VirtualHidBus bus;
-  VirtualHidDeviceSpec spec;
-  spec.Caps = MakeVirtualCaps(2, 2);
-  auto device = bus.Plug(spec);
+  VirtualHidDeviceSetup setup;
+  setup.Caps = MakeVirtualCaps(2, 2);
+  auto device = bus.Plug(setup);
   auto handle = bus.Open(device->DevicePath(), HidAccess::ReadWrite, false);
   ASSERT_TRUE(handle->SetNumInputBuffers(2));
   EXPECT_FALSE(handle->SetNumInputBuffers(1));
