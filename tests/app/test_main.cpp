@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "app/app_style.h"
@@ -13,7 +14,10 @@ int main(int argc, char** argv) {
   QTemporaryDir home;
   qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath(QStringLiteral("config")).toLocal8Bit());
   qputenv("XDG_RUNTIME_DIR", QDir(home.path()).filePath(QStringLiteral("runtime")).toLocal8Bit());
-  QDir().mkpath(QDir(home.path()).filePath(QStringLiteral("runtime")));
+  const QString runtime = QDir(home.path()).filePath(QStringLiteral("runtime"));
+  QDir().mkpath(runtime);
+  // A runtime directory is the user's alone, as the system makes it.
+  QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
   GuardedApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Ombrel"));
