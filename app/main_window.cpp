@@ -12,8 +12,8 @@
 #include "app/control_colours.h"
 #include "app/locale_code.h"
 #include "app/qt_window_thread.h"
-#include "hid/platform/unbound_platform.h"
 #include "app/show_message.h"
+#include "hid/platform/unbound_platform.h"
 #include "i18n/lang_qt.h"
 #include "i18n/lang_strings.h"
 
@@ -24,7 +24,7 @@ namespace {
 constexpr int kWiFiNameMaxLength = 32;
 // The box a fixed-size label has in the form.
 constexpr char kDesignGeometry[] = "designGeometry";
-}
+}  // namespace
 
 TForm1::TForm1(StartupServices services, std::shared_ptr<ombrel::platform::HidPlatform> platform, QWidget* parent)
     : QWidget(parent), services_(std::move(services)) {

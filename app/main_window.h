@@ -3,15 +3,13 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <string>
-
 #include <memory>
+#include <string>
 
 #include "app/startup_services.h"
 #include "app/ui_main_window.h"
 #include "hid/hid_controller.h"
 #include "hid/platform/hid_platform.h"
-
 #include "protocol/input_decoding.h"
 #include "protocol/send_parameter.h"
 
