@@ -11,7 +11,7 @@ class DeviceSelectionTest : public UnitFixture {};
 
 TEST_F(DeviceSelectionTest, OneUnitIsSelectedAndAskedForItsSerialNumberOnce) {
   auto& unit = PlugUnit("Pendra DUO", "PD2407311");
-  TForm1& f = StartForm();
+  TForm1& f = StartQuietForm();
   ASSERT_TRUE(WaitForEntries(1));
   EXPECT_EQ(f.ComboBox_Choose_device->itemText(0), QStringLiteral("1. Pendra DUO"));
   EXPECT_EQ(f.ComboBox_Choose_device->currentIndex(), 0);
@@ -26,7 +26,7 @@ TEST_F(DeviceSelectionTest, OneUnitIsSelectedAndAskedForItsSerialNumberOnce) {
 TEST_F(DeviceSelectionTest, TwoUnitsAreListedByModelAndTheFirstIsSelected) {
   auto& first = PlugUnit("Pendra", "PA1");
   auto& second = PlugUnit("Pendra DUO", "PD2");
-  TForm1& f = StartForm();
+  TForm1& f = StartQuietForm();
   ASSERT_TRUE(WaitForEntries(2));
   EXPECT_EQ(f.ComboBox_Choose_device->itemText(0), QStringLiteral("1. Pendra"));
   EXPECT_EQ(f.ComboBox_Choose_device->itemText(1), QStringLiteral("2. Pendra DUO"));
@@ -57,7 +57,7 @@ TEST_F(DeviceSelectionTest, TwoUnitsAreListedByModelAndTheFirstIsSelected) {
 TEST_F(DeviceSelectionTest, OtherProductStringsAreListedAsPendraAndOtherDevicesNot) {
   PlugKeyboard();
   PlugUnit("Pendra ");  // a trailing blank is another name
-  TForm1& f = StartForm();
+  TForm1& f = StartQuietForm();
   ASSERT_TRUE(WaitForEntries(1));
   Settle();
   EXPECT_EQ(f.ComboBox_Choose_device->count(), 1);
@@ -70,7 +70,7 @@ TEST_F(DeviceSelectionTest, OtherProductStringsAreListedAsPendraAndOtherDevicesN
 
 TEST_F(DeviceSelectionTest, LastUnitUnpluggedReturnsTheWindowToItsNoUnitState) {
   auto& unit = PlugUnit("Pendra DUO", "PD9");
-  TForm1& f = StartForm();
+  TForm1& f = StartQuietForm();
   ASSERT_TRUE(WaitForEntries(1));
   ASSERT_TRUE(WaitFor([&] { return f.Label_Serial_number->text() == QStringLiteral("PD9"); }));
   f.Panel_Wi_Fi_State_connection->setText(QStringLiteral("Wi-Fi Connected"));
@@ -96,7 +96,7 @@ TEST_F(DeviceSelectionTest, UnitThatMayNotBeOpenedIsListedAndSaysWhyItIsSilent) 
   ombrel::platform::VirtualHidFaults faults;
   faults.Open = ombrel::platform::VirtualOpen::WithoutAccessOnly;
   unit.Device().SetFaults(faults);
-  TForm1& f = StartForm();
+  TForm1& f = StartQuietForm();
   ASSERT_TRUE(WaitForEntries(1));
   EXPECT_EQ(f.ComboBox_Choose_device->itemText(0), QStringLiteral("1. Pendra DUO"));
   EXPECT_NE(CurrentDevice, nullptr);

@@ -16,15 +16,6 @@ namespace {
 
 class ReadBackTest : public UnitFixture {
  protected:
-  // Starts the window with one unit selected and its serial number read.
-  ombrel::sim::SimulatedUnit& StartWithUnit(const std::string& product = "Pendra DUO") {
-    auto& unit = PlugUnit(product, "PD42");
-    StartForm();
-    EXPECT_TRUE(WaitForEntries(1));
-    EXPECT_TRUE(WaitFor([&] { return form->Label_Serial_number->text() == QStringLiteral("PD42"); }));
-    return unit;
-  }
-
   // Presses "Receive current parameters" and waits for the walk's end.
   void ReadBack(ombrel::sim::SimulatedUnit& unit) {
     const std::size_t before = unit.Device().OutputReportCount();
@@ -35,7 +26,7 @@ class ReadBackTest : public UnitFixture {
 };
 
 TEST_F(ReadBackTest, WalkAsksForTheSettingsInOrderAndFillsEveryControl) {
-  auto& unit = StartWithUnit();
+  auto& unit = StartWithQuietUnit();
   auto& m = unit.Model();
   m.SetByte(Param_Device_mode, 0);
   m.SetByte(Param_Type_of_connection, 2);
@@ -122,7 +113,7 @@ TEST_F(ReadBackTest, RoleConnectionAndNetworkNameDecideTheRouterButton) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "role " << int(c.role) << ", connection " << int(c.connection) << ", name \""
                                     << c.name << "\"");
-    auto& unit = StartWithUnit();
+    auto& unit = StartWithQuietUnit();
     // Start from the opposite choice so that the walk has to change it.
     (c.withRouter ? form->RadioButton_without_router : form->RadioButton_with_router)->setChecked(true);
     unit.Model().SetByte(Param_Device_mode, c.role);
@@ -139,7 +130,7 @@ TEST_F(ReadBackTest, RoleConnectionAndNetworkNameDecideTheRouterButton) {
 TEST_F(ReadBackTest, ReportOfAnotherUnitChangesNothing) {
   PlugUnit("Pendra", "PA1");
   auto& other = PlugUnit("Pendra DUO", "PD2");
-  StartForm();
+  StartQuietForm();
   ASSERT_TRUE(WaitForEntries(2));
   ASSERT_TRUE(WaitFor([&] { return form->Label_Serial_number->text() == QStringLiteral("PA1"); }));
 
@@ -165,7 +156,7 @@ TEST_F(ReadBackTest, ReportOfAnotherUnitChangesNothing) {
 }
 
 TEST_F(ReadBackTest, TooShortOrUnknownReportsAreDropped) {
-  auto& unit = StartWithUnit();
+  auto& unit = StartWithQuietUnit();
   const std::vector<std::vector<std::uint8_t>> reports = {
       {1, Param_IP_Master, 4, 10, 0},   // an address cut short
       {1, Param_Device_mode},           // no value byte

@@ -61,12 +61,19 @@ class UnitFixture : public FormFixture {
     });
   }
 
+  // Starts the window with the status poll stopped, so that only the test
+  // writes to the units.
+  TForm1& StartQuietForm() {
+    TForm1& f = StartForm();
+    f.Timer3->stop();
+    return f;
+  }
+
   // Starts the window with one unit listed and selected, its serial number
   // read, and the status poll stopped so that only the test writes.
   ombrel::sim::SimulatedUnit& StartWithQuietUnit(const std::string& product = "Pendra DUO") {
     auto& unit = PlugUnit(product, "PD42");
-    StartForm();
-    form->Timer3->stop();
+    StartQuietForm();
     EXPECT_TRUE(WaitForEntries(1));
     EXPECT_TRUE(WaitFor([&] { return form->Label_Serial_number->text() == QStringLiteral("PD42"); }));
     return unit;
