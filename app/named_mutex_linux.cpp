@@ -11,6 +11,8 @@
 #include <string>
 #include <thread>
 
+using ombrel::platform::linux_hid::UniqueFd;
+
 namespace {
 
 bool IsPrivateDirectoryOfMine(const std::filesystem::path& dir) {

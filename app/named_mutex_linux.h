@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/startup_services.h"
-#include "app/unique_fd.h"
+#include "hid/platform/linux/unique_fd.h"
 
 // Named mutexes as lock files: the mutex NAME is the file NAME.lock in the
 // user's runtime directory, and it exists while a live process holds a lock
@@ -29,5 +29,5 @@ class FlockNamedMutexService : public NamedMutexService {
   std::optional<std::filesystem::path> LockPath(std::string_view name) const;
 
   std::optional<std::filesystem::path> directory_;
-  std::vector<UniqueFd> held_;
+  std::vector<ombrel::platform::linux_hid::UniqueFd> held_;
 };
