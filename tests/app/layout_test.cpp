@@ -259,10 +259,14 @@ TEST_F(LayoutTest, TimersWithTheirIntervalsAndStartStates) {
   }
 }
 
-TEST_F(LayoutTest, EntryLimits) {
+TEST_F(LayoutTest, TypingPastTheNameAndPasswordLimitsIsRefused) {
   TForm1& f = MakeForm();
-  EXPECT_EQ(f.ComboBox_Wi_Fi_name->lineEdit()->maxLength(), 32);
-  EXPECT_EQ(f.Edit_Password->maxLength(), 60);
+  f.show();
+  f.RadioButton_with_router->setChecked(true);  // shows the name box
+  QTest::keyClicks(f.ComboBox_Wi_Fi_name->lineEdit(), QString(33, QLatin1Char('n')));
+  EXPECT_EQ(f.ComboBox_Wi_Fi_name->currentText(), QString(32, QLatin1Char('n')));
+  QTest::keyClicks(f.Edit_Password, QString(61, QLatin1Char('p')));
+  EXPECT_EQ(f.Edit_Password->text(), QString(60, QLatin1Char('p')));
 }
 
 TEST_F(LayoutTest, FontsOfTheCaptions) {
