@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "hid/platform/language_names.h"
+#include "hid/platform/overlapped_io.h"
 
 namespace ombrel::platform {
 
@@ -62,11 +63,6 @@ void FillHidProperties(DeviceSetupProperties& p, const HidAttributes& a) {
     std::snprintf(plain, sizeof plain, "HID\\VID_%04X&PID_%04X", a.VendorID, a.ProductID);
     p.HardwareID = {rev, plain};
   }
-}
-
-bool Fail(HidError error) {
-  SetLastError(error);
-  return false;
 }
 
 bool CopyString(const std::optional<std::u16string>& text, std::span<char16_t> buffer) {
@@ -274,11 +270,7 @@ class VirtualHidHandle final : public HidHandle {
     bytes = 0;
     std::lock_guard lock(FBus->Lock);
     if (FClosed) return Fail(kErrorInvalidHandle);
-    const Result& last = read ? FLastRead : FLastWrite;
-    if (!last.Complete) return Fail(kErrorIoIncomplete);
-    if (last.Error != kErrorSuccess) return Fail(last.Error);
-    bytes = last.Bytes;
-    return true;
+    return (read ? FLastRead : FLastWrite).Report(bytes);
   }
 
   bool CancelIo() override {
@@ -325,16 +317,8 @@ class VirtualHidHandle final : public HidHandle {
   }
 
  private:
-  struct Result {
-    bool Complete = false;
-    std::uint32_t Bytes = 0;
-    HidError Error = kErrorSuccess;
-  };
-  struct Finished {
-    IoCompletion Completion;
-    HidError Error;
-    std::uint32_t Bytes;
-  };
+  using Result = OverlappedResult;
+  using Finished = FinishedIo;
 
   void CloseLocked() {
     if (FClosed) return;

@@ -18,11 +18,6 @@ inline constexpr HidError kErrorSharingViolation = 32;
 // hidraw keeps a fixed queue of this many reports per open file.
 inline constexpr std::uint32_t kHidrawQueueLength = 64;
 
-bool Fail(HidError error) {
-  SetLastError(error);
-  return false;
-}
-
 bool Has(HidAccess access, HidAccess needed) {
   return (static_cast<std::uint32_t>(access) & static_cast<std::uint32_t>(needed)) ==
          static_cast<std::uint32_t>(needed);
@@ -467,11 +462,7 @@ bool HidrawHandle::GetOverlappedResult(bool read, std::uint32_t& bytes) {
   bytes = 0;
   std::lock_guard lock(FLock);
   if (FClosed) return Fail(kErrorInvalidHandle);
-  const Result& last = read ? FLastRead : FLastWrite;
-  if (!last.Complete) return Fail(kErrorIoIncomplete);
-  if (last.Error != kErrorSuccess) return Fail(last.Error);
-  bytes = last.Bytes;
-  return true;
+  return (read ? FLastRead : FLastWrite).Report(bytes);
 }
 
 bool HidrawHandle::CancelIo() {

@@ -14,6 +14,7 @@
 #include "hid/platform/linux/hidraw_description.h"
 #include "hid/platform/linux/report_descriptor.h"
 #include "hid/platform/linux/unique_fd.h"
+#include "hid/platform/overlapped_io.h"
 
 namespace ombrel::platform::linux_hid {
 
@@ -48,16 +49,8 @@ class HidrawHandle final : public HidHandle {
   bool CancelIo() override;
 
  private:
-  struct Result {
-    bool Complete = false;
-    std::uint32_t Bytes = 0;
-    HidError Error = kErrorSuccess;
-  };
-  struct Finished {
-    IoCompletion Completion;
-    HidError Error = kErrorSuccess;
-    std::uint32_t Bytes = 0;
-  };
+  using Result = OverlappedResult;
+  using Finished = FinishedIo;
   enum class Poll { Readable, Writable, Woken, Gone, TimedOut, Failed };
 
   // A thread that uses the descriptors counts itself in; Close() while it
