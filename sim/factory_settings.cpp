@@ -42,33 +42,9 @@ std::map<ParamID, std::vector<std::uint8_t>> FactorySettings() {
 }
 
 bool IsStoredSetting(ParamID id) {
-  switch (id) {
-    case Param_Device_mode:
-    case Param_Type_of_connection:
-    case Param_Wi_Fi_name:
-    case Param_Wi_Fi_password:
-    case Param_Number_Slave:
-    case Param_IP_Slave_mode:
-    case Param_IP_Slave:
-    case Param_IP_Master:
-    case Param_Wi_Fi_channel:
-    case Param_Security_Wi_Fi:
-    case Param_Available_OFF_device:
-    case Param_Direction:
-    case Param_Humidity_sensor:
-    case Param_External_sensor1:
-    case Param_External_sensor2:
-    case Param_Humidity_sensor_threshold:
-    case Param_External_sensor2_threshold:
-    case Param_Timer_after_reacting_any_sensor:
-    case Param_Timer_night_mode:
-    case Param_Timer_party_mode:
-    case Param_Direction_DUO:
-    case Param_Gateway:
-      return true;
-    default:
-      return false;
-  }
+  // The factory table names every stored setting once.
+  static const auto factory = FactorySettings();
+  return factory.contains(id);
 }
 
 }  // namespace ombrel::sim
