@@ -401,6 +401,8 @@ ValueText ReadValue(std::string_view raw) {
 struct SectionState {
   std::size_t line = 0;
   std::map<std::string, std::size_t, std::less<>> keyLines;
+  // Keys whose value was wrong: no later check looks at them again.
+  std::vector<std::string> wrongKeys;
 };
 
 template <class Section>
@@ -541,10 +543,12 @@ ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileNam
       state.keyLines.emplace(key, lineNumber);
       const ValueText value = ReadValue(raw);
       if (!value.problem.empty()) {
+        state.wrongKeys.push_back(key);
         problem(lineNumber, where + "the value " + value.problem);
         return;
       }
       if (const std::string wrong = field->parse(section, value.text); !wrong.empty()) {
+        state.wrongKeys.push_back(key);
         // Texts are not repeated: one may be a password.
         if (field->kind == Kind::Text) problem(lineNumber, where + wrong);
         else problem(lineNumber, "[" + std::string(sectionName) + "] " + key + " = " + std::string(raw) + ": " + wrong);
@@ -568,7 +572,9 @@ ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileNam
     const auto passwordLine = wifiState->keyLines.find("password");
     const bool accessPoint = wifi.master && !wifi.withRouter;
     const auto securityIndex = SecurityIndexFromDigit(wifi.values.security);
-    if (accessPoint && passwordLine != wifiState->keyLines.end() && securityIndex &&
+    const auto& wrong = wifiState->wrongKeys;
+    const bool passwordRead = std::find(wrong.begin(), wrong.end(), "password") == wrong.end();
+    if (accessPoint && passwordLine != wifiState->keyLines.end() && passwordRead && securityIndex &&
         *securityIndex != kSecurityOpen && wifi.values.password.size() < kMinPasswordLength) {
       problem(passwordLine->second, "[wifi] password: has " + std::to_string(wifi.values.password.size()) +
                                         " characters; a master without a router needs 8 to 60 unless its "

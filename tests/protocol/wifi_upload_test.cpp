@@ -4,19 +4,10 @@
 
 #include "protocol/wifi_upload.h"
 #include "tests/support/recording_link.h"
+#include "tests/support/window_sequences.h"
 
 namespace ombrel::test {
 namespace {
-
-// The fifteen writes of an accepted upload of `sent`, in the unit's order.
-Reports Transfer(const WiFiSettings& sent) {
-  return Concat({Frames(13, Byte(1)), Frames(8, Byte(sent.slaveNumber)), Frames(9, Byte(sent.slaveAddressMode)),
-                 Frames(10, Octets(sent.slaveAddress)), Frames(5, Byte(sent.role)),
-                 Frames(12, Byte(sent.connectionType)), Frames(6, sent.networkName), Frames(7, sent.password),
-                 Frames(11, Octets(sent.masterAddress)), Frames(14, Byte(sent.channel)),
-                 Frames(15, Byte(sent.security)), Frames(47, Octets(sent.gateway)), Frames(13, Byte(0)),
-                 Frames(3, Byte(0)), Frames(3, Byte(1))});
-}
 
 // What the unit reported before: every entry differs from the pages below.
 const WiFiSettings kLastKnown{.role = 7,
@@ -44,11 +35,11 @@ TEST_P(WiFiUploadModes, WritesThePageAndTheLastKnownRestInTheUnitsOrder) {
   WiFiSettings settings = kLastKnown;
   RecordingLink recorder;
   EXPECT_EQ(UploadWiFi(settings, c.page, recorder.Link()), std::nullopt);
-  EXPECT_EQ(recorder.reports, Transfer(c.sent));
+  EXPECT_EQ(recorder.reports, WindowWiFiUpload(c.sent));
   // The module restarts after the transfer's thirteen writes, off then on.
   EXPECT_EQ(recorder.pauses, (std::vector<PauseMark>{{100, 13}, {250, 14}}));
   // What went out is what is known now.
-  EXPECT_EQ(recorder.reports, Transfer(settings));
+  EXPECT_EQ(recorder.reports, WindowWiFiUpload(settings));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -115,7 +106,7 @@ TEST_P(WiFiUploadRefusals, WriteNothingAndKeepWhatWasTaken) {
   EXPECT_EQ(UploadWiFi(settings, c.page, recorder.Link()), c.refusal);
   EXPECT_TRUE(recorder.reports.empty());
   EXPECT_TRUE(recorder.pauses.empty());
-  EXPECT_EQ(Transfer(settings), Transfer(c.kept));
+  EXPECT_EQ(WindowWiFiUpload(settings), WindowWiFiUpload(c.kept));
 }
 
 INSTANTIATE_TEST_SUITE_P(
