@@ -35,8 +35,9 @@ std::string HelpText() {
          "  --demo                  a simulated Pendra DUO instead of the units on USB\n"
          "  --help, --version\n"
          "\n"
-         "Settings file: an INI file with a [wifi] and a [fan] section; lines starting\n"
-         "with ; or # are comments; texts may be quoted (\"...\", with \\\" \\\\ \\xHH).\n"
+         "Settings file: an INI file with a [wifi] and a [fan] section. A line starting\n"
+         "with ; or # is a comment, and so is the rest of a line after a blank and ; or #.\n"
+         "Texts may be quoted: \"...\", with \\\" \\\\ \\xHH for a quote, a backslash, byte HH.\n"
          "A section gives every one of its keys:\n" +
          SettingsKeysHelp() +
          "Values the chosen role and connection type do not use are sent as they stand,\n"

@@ -339,11 +339,19 @@ struct ValueText {
   std::string problem;
 };
 
+// A bare value without its comment: ';' or '#' after a blank starts one.
+std::string_view WithoutComment(std::string_view raw) {
+  for (std::size_t i = 1; i < raw.size(); ++i) {
+    if ((raw[i] == ';' || raw[i] == '#') && (raw[i - 1] == ' ' || raw[i - 1] == '\t')) return Trim(raw.substr(0, i));
+  }
+  return raw;
+}
+
 // A value as the file gives it: quoted with escapes, or bare.
 ValueText ReadValue(std::string_view raw) {
   ValueText result;
   if (raw.empty() || raw.front() != '"') {
-    auto decoded = UnitTextOfUtf8(raw);
+    auto decoded = UnitTextOfUtf8(WithoutComment(raw));
     return {std::move(decoded.text), std::move(decoded.problem)};
   }
   std::string pending;
@@ -551,7 +559,7 @@ ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileNam
         state.wrongKeys.push_back(key);
         // Texts are not repeated: one may be a password.
         if (field->kind == Kind::Text) problem(lineNumber, where + wrong);
-        else problem(lineNumber, "[" + std::string(sectionName) + "] " + key + " = " + std::string(raw) + ": " + wrong);
+        else problem(lineNumber, "[" + std::string(sectionName) + "] " + key + " = " + std::string(WithoutComment(raw)) + ": " + wrong);
       }
     };
     if (in == In::WiFi) take(wifi, WiFiFields(), *wifiState, "wifi");

@@ -49,6 +49,9 @@ struct RoundTripCase {
   FanValues fanSent;
 };
 
+// Names the case in test listings instead of its bytes.
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.mode; }
+
 class RoundTrip : public CliFixture, public testing::WithParamInterface<RoundTripCase> {};
 
 TEST_P(RoundTrip, WriteOfWhatReadPrintedIsTheWindowsApplyOfBothPages) {

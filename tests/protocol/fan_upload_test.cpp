@@ -13,6 +13,9 @@ struct FanCase {
   Reports expected;
 };
 
+// Names the case in test listings instead of its bytes.
+void PrintTo(const FanCase& c, std::ostream* os) { *os << c.what; }
+
 class FanUpload : public testing::TestWithParam<FanCase> {};
 
 TEST_P(FanUpload, WritesThirteenValuesInTheUnitsOrderWithoutPauses) {

@@ -28,6 +28,9 @@ struct ModeCase {
   WiFiSettings sent;
 };
 
+// Names the case in test listings instead of its bytes.
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.mode; }
+
 class WiFiUploadModes : public testing::TestWithParam<ModeCase> {};
 
 TEST_P(WiFiUploadModes, WritesThePageAndTheLastKnownRestInTheUnitsOrder) {
@@ -96,6 +99,9 @@ struct RefusalCase {
   UploadRefusal refusal;
   WiFiSettings kept;  // what the refused upload leaves as last known
 };
+
+// Names the case in test listings instead of its bytes.
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.what; }
 
 class WiFiUploadRefusals : public testing::TestWithParam<RefusalCase> {};
 
