@@ -478,22 +478,141 @@ std::string FormatJson(const SettingsRecord& record) {
   return out + "}\n";
 }
 
-ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName) {
-  ParsedSettings parsed;
-  const std::string name(fileName);
-  std::vector<std::pair<std::size_t, std::string>> problems;
-  const auto problem = [&](std::size_t line, const std::string& what) {
-    problems.emplace_back(line, name + ":" + std::to_string(line) + ": " + what);
-  };
+namespace {
 
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  std::optional<SectionState> wifiState, fanState;
-  WiFiRecord wifi;
-  FanPage fan;
-  enum class In { Nothing, WiFi, Fan, Unknown } in = In::Nothing;
+// Gathers the sections and values of a file, whichever its form, checks
+// each value as it comes and the file as a whole at the end.
+class Collector {
+ public:
+  explicit Collector(std::string_view fileName) : name_(fileName) {}
 
+  void Problem(std::size_t line, const std::string& what) {
+    problems_.emplace_back(line, name_ + ":" + std::to_string(line) + ": " + what);
+  }
+
+  // Enters a section; false (after saying why) for one that takes no values.
+  bool Section(std::string section, std::size_t line) {
+    section = Lower(std::move(section));
+    std::optional<SectionState>* state = section == "wifi" ? &wifiState_ : section == "fan" ? &fanState_ : nullptr;
+    in_ = In::Unknown;
+    if (state == nullptr) {
+      Problem(line, "unknown section [" + section + "] (there are [wifi] and [fan])");
+    } else if (state->has_value()) {
+      Problem(line, "[" + section + "] comes a second time (first on line " + std::to_string((*state)->line) + ")");
+    } else {
+      state->emplace().line = line;
+      in_ = section == "wifi" ? In::WiFi : In::Fan;
+    }
+    return in_ != In::Unknown;
+  }
+
+  void LeaveSection() { in_ = In::Nothing; }
+  // What follows belongs to no section that takes values.
+  void IgnoreSection() { in_ = In::Unknown; }
+
+  // One value of the current section; `shown` is how the file wrote it.
+  void Value(std::string key, std::size_t line, std::string_view shown, const ValueText& value) {
+    key = Lower(std::move(key));
+    if (in_ == In::Nothing) {
+      Problem(line, "key " + Quoted(key) + " comes before any section ([wifi] or [fan])");
+      return;
+    }
+    if (in_ == In::Unknown) return;  // its section is reported already
+    if (in_ == In::WiFi) Take(wifi_, WiFiFields(), *wifiState_, "wifi", key, line, shown, value);
+    else Take(fan_, FanFields(), *fanState_, "fan", key, line, shown, value);
+  }
+
+  // The file could not be read to its end: what it lacks is not worth saying.
+  void Abandon() { abandoned_ = true; }
+
+  ParsedSettings Finish() {
+    ParsedSettings parsed;
+    if (wifiState_) {
+      if (!abandoned_) ReportMissing(*wifiState_, WiFiFields(), "wifi");
+      // The access point's own password: the window's check.
+      const auto passwordLine = wifiState_->keyLines.find("password");
+      const bool accessPoint = wifi_.master && !wifi_.withRouter;
+      const auto securityIndex = SecurityIndexFromDigit(wifi_.values.security);
+      const auto& wrong = wifiState_->wrongKeys;
+      const bool passwordRead = std::find(wrong.begin(), wrong.end(), "password") == wrong.end();
+      if (accessPoint && passwordLine != wifiState_->keyLines.end() && passwordRead && securityIndex &&
+          *securityIndex != kSecurityOpen && wifi_.values.password.size() < kMinPasswordLength) {
+        Problem(passwordLine->second, "[wifi] password: has " + std::to_string(wifi_.values.password.size()) +
+                                          " characters; a master without a router needs 8 to 60 unless its "
+                                          "security is OPEN");
+      }
+      wifi_.values.role = wifi_.master ? 1 : 0;
+      wifi_.values.connectionType = wifi_.master && !wifi_.withRouter ? 2 : 1;
+      parsed.record.wifi = wifi_;
+    }
+    if (fanState_) {
+      if (!abandoned_) ReportMissing(*fanState_, FanFields(), "fan");
+      parsed.record.fan = fan_;
+    }
+    // In the file's order.
+    std::stable_sort(problems_.begin(), problems_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& p : problems_) parsed.problems.push_back(std::move(p.second));
+    if (!wifiState_ && !fanState_ && parsed.problems.empty()) {
+      parsed.problems.push_back(name_ + ": no [wifi] or [fan] section: nothing to write");
+    }
+    return parsed;
+  }
+
+ private:
+  enum class In { Nothing, WiFi, Fan, Unknown };
+
+  template <class Section>
+  void Take(Section& section, const std::vector<Field<Section>>& fields, SectionState& state,
+            std::string_view sectionName, const std::string& key, std::size_t line, std::string_view shown,
+            const ValueText& value) {
+    const std::string where = "[" + std::string(sectionName) + "] " + key + ": ";
+    const auto field = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.key == key; });
+    if (field == fields.end()) {
+      Problem(line, "[" + std::string(sectionName) + "] unknown key " + Quoted(key));
+      return;
+    }
+    if (const auto it = state.keyLines.find(key); it != state.keyLines.end()) {
+      Problem(line, where + "comes a second time (first on line " + std::to_string(it->second) + ")");
+      return;
+    }
+    state.keyLines.emplace(key, line);
+    if (!value.problem.empty()) {
+      state.wrongKeys.push_back(key);
+      Problem(line, where + "the value " + value.problem);
+      return;
+    }
+    if (const std::string wrong = field->parse(section, value.text); !wrong.empty()) {
+      state.wrongKeys.push_back(key);
+      // Texts are not repeated: one may be a password.
+      if (field->kind == Kind::Text) Problem(line, where + wrong);
+      else Problem(line, "[" + std::string(sectionName) + "] " + key + " = " + std::string(shown) + ": " + wrong);
+    }
+  }
+
+  template <class Section>
+  void ReportMissing(const SectionState& state, const std::vector<Field<Section>>& fields,
+                     std::string_view sectionName) {
+    const auto missing = MissingKeys(state, fields);
+    if (missing.empty()) return;
+    std::string list;
+    for (std::string_view key : missing) list += (list.empty() ? "" : ", ") + std::string(key);
+    Problem(state.line, "[" + std::string(sectionName) + "] lacks " + list +
+                            " (a section gives every key, so nothing is sent that the file does not say)");
+  }
+
+  std::string name_;
+  std::vector<std::pair<std::size_t, std::string>> problems_;
+  std::optional<SectionState> wifiState_, fanState_;
+  WiFiRecord wifi_;
+  FanPage fan_;
+  In in_ = In::Nothing;
+  bool abandoned_ = false;
+};
+
+void ParseIni(std::string_view text, Collector& c) {
   std::size_t lineNumber = 0;
-  while (!text.empty() || lineNumber == 0) {
+  while (!text.empty()) {
     ++lineNumber;
     const auto end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -504,105 +623,193 @@ ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileNam
 
     if (line.front() == '[') {
       if (line.back() != ']') {
-        problem(lineNumber, "a section header ends with ']'");
-        in = In::Unknown;
+        c.Problem(lineNumber, "a section header ends with ']'");
+        c.IgnoreSection();
         continue;
       }
-      const std::string section = Lower(std::string(Trim(line.substr(1, line.size() - 2))));
-      std::optional<SectionState>* state = section == "wifi" ? &wifiState : section == "fan" ? &fanState : nullptr;
-      if (state == nullptr) {
-        problem(lineNumber, "unknown section [" + section + "] (there are [wifi] and [fan])");
-        in = In::Unknown;
-      } else if (state->has_value()) {
-        problem(lineNumber, "[" + section + "] comes a second time (first on line " +
-                                std::to_string((*state)->line) + ")");
-        in = In::Unknown;
-      } else {
-        state->emplace().line = lineNumber;
-        in = section == "wifi" ? In::WiFi : In::Fan;
-      }
+      c.Section(std::string(Trim(line.substr(1, line.size() - 2))), lineNumber);
       continue;
     }
-
     const auto equals = line.find('=');
     if (equals == std::string_view::npos) {
-      problem(lineNumber, "expected 'key = value', found " + Quoted(line));
+      c.Problem(lineNumber, "expected 'key = value', found " + Quoted(line));
       continue;
     }
-    const std::string key = Lower(std::string(Trim(line.substr(0, equals))));
     const std::string_view raw = Trim(line.substr(equals + 1));
-    if (in == In::Nothing) {
-      problem(lineNumber, "key " + Quoted(key) + " comes before any section ([wifi] or [fan])");
-      continue;
-    }
-    if (in == In::Unknown) continue;  // its section is reported already
+    c.Value(std::string(Trim(line.substr(0, equals))), lineNumber, WithoutComment(raw), ReadValue(raw));
+  }
+}
 
-    const auto take = [&](auto& section, const auto& fields, SectionState& state, std::string_view sectionName) {
-      const std::string where = "[" + std::string(sectionName) + "] " + key + ": ";
-      const auto field = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.key == key; });
-      if (field == fields.end()) {
-        problem(lineNumber, "[" + std::string(sectionName) + "] unknown key " + Quoted(key));
-        return;
+// JSON as `read --json` prints it: an object of sections, each an object of
+// keys with strings, numbers or true/false.
+class JsonReader {
+ public:
+  JsonReader(std::string_view text, Collector& c) : text_(text), c_(c) {}
+
+  void Read() {
+    Blank();
+    if (!Expect('{')) return;
+    if (Peek() == '}') {
+      ++at_;
+      return End();
+    }
+    for (;;) {
+      Blank();
+      const std::size_t line = line_;
+      std::string section;
+      if (!String(section)) return;
+      Blank();
+      if (!Expect(':')) return;
+      Blank();
+      const bool known = c_.Section(section, line);
+      if (!Expect('{')) return;
+      if (!Members(known)) return;
+      c_.LeaveSection();
+      Blank();
+      if (Peek() == ',') {
+        ++at_;
+        continue;
       }
-      if (const auto it = state.keyLines.find(key); it != state.keyLines.end()) {
-        problem(lineNumber, where + "comes a second time (first on line " + std::to_string(it->second) + ")");
-        return;
-      }
-      state.keyLines.emplace(key, lineNumber);
-      const ValueText value = ReadValue(raw);
-      if (!value.problem.empty()) {
-        state.wrongKeys.push_back(key);
-        problem(lineNumber, where + "the value " + value.problem);
-        return;
-      }
-      if (const std::string wrong = field->parse(section, value.text); !wrong.empty()) {
-        state.wrongKeys.push_back(key);
-        // Texts are not repeated: one may be a password.
-        if (field->kind == Kind::Text) problem(lineNumber, where + wrong);
-        else problem(lineNumber, "[" + std::string(sectionName) + "] " + key + " = " + std::string(WithoutComment(raw)) + ": " + wrong);
-      }
-    };
-    if (in == In::WiFi) take(wifi, WiFiFields(), *wifiState, "wifi");
-    else take(fan, FanFields(), *fanState, "fan");
+      if (!Expect('}')) return;
+      return End();
+    }
   }
 
-  const auto reportMissing = [&](const SectionState& state, const auto& fields, std::string_view sectionName) {
-    const auto missing = MissingKeys(state, fields);
-    if (missing.empty()) return;
-    std::string list;
-    for (std::string_view key : missing) list += (list.empty() ? "" : ", ") + std::string(key);
-    problem(state.line, "[" + std::string(sectionName) + "] lacks " + list +
-                            " (a section gives every key, so nothing is sent that the file does not say)");
-  };
-  if (wifiState) {
-    reportMissing(*wifiState, WiFiFields(), "wifi");
-    // The access point's own password: the window's check.
-    const auto passwordLine = wifiState->keyLines.find("password");
-    const bool accessPoint = wifi.master && !wifi.withRouter;
-    const auto securityIndex = SecurityIndexFromDigit(wifi.values.security);
-    const auto& wrong = wifiState->wrongKeys;
-    const bool passwordRead = std::find(wrong.begin(), wrong.end(), "password") == wrong.end();
-    if (accessPoint && passwordLine != wifiState->keyLines.end() && passwordRead && securityIndex &&
-        *securityIndex != kSecurityOpen && wifi.values.password.size() < kMinPasswordLength) {
-      problem(passwordLine->second, "[wifi] password: has " + std::to_string(wifi.values.password.size()) +
-                                        " characters; a master without a router needs 8 to 60 unless its "
-                                        "security is OPEN");
+ private:
+  bool Members(bool known) {
+    Blank();
+    if (Peek() == '}') {
+      ++at_;
+      return true;
     }
-    wifi.values.role = wifi.master ? 1 : 0;
-    wifi.values.connectionType = wifi.master && !wifi.withRouter ? 2 : 1;
-    parsed.record.wifi = wifi;
+    for (;;) {
+      Blank();
+      const std::size_t line = line_;
+      std::string key;
+      if (!String(key)) return false;
+      Blank();
+      if (!Expect(':')) return false;
+      Blank();
+      std::string shown, utf8;
+      if (Peek() == '"') {
+        const std::size_t start = at_;
+        if (!String(utf8)) return false;
+        shown = std::string(text_.substr(start, at_ - start));
+      } else {
+        const std::size_t start = at_;
+        while (at_ < text_.size() && std::string_view(",}] \t\r\n").find(text_[at_]) == std::string_view::npos) ++at_;
+        shown = std::string(text_.substr(start, at_ - start));
+        if (shown == "true") utf8 = "yes";
+        else if (shown == "false") utf8 = "no";
+        else utf8 = shown;  // a number, or what the key's check will refuse
+        if (shown.empty()) return Fail("expected a value");
+      }
+      if (known) {
+        auto decoded = UnitTextOfUtf8(utf8);
+        c_.Value(key, line, shown, {std::move(decoded.text), std::move(decoded.problem)});
+      }
+      Blank();
+      if (Peek() == ',') {
+        ++at_;
+        continue;
+      }
+      return Expect('}');
+    }
   }
-  if (fanState) {
-    reportMissing(*fanState, FanFields(), "fan");
-    parsed.record.fan = fan;
+
+  // A JSON string, its escapes undone, as UTF-8.
+  bool String(std::string& out) {
+    if (!Expect('"')) return false;
+    while (at_ < text_.size() && text_[at_] != '"') {
+      const char ch = text_[at_++];
+      if (ch == '\n') return Fail("a string ends on its own line");
+      if (ch != '\\') {
+        out += ch;
+        continue;
+      }
+      if (at_ >= text_.size()) break;
+      const char e = text_[at_++];
+      switch (e) {
+        case '"': case '\\': case '/': out += e; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'u': {
+          if (at_ + 4 > text_.size()) return Fail("a \\u escape takes four hex digits");
+          unsigned code = 0;
+          for (int k = 0; k < 4; ++k) {
+            const char h = text_[at_++];
+            if (!std::isxdigit(static_cast<unsigned char>(h))) return Fail("a \\u escape takes four hex digits");
+            code = code * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : (h | 0x20) - 'a' + 10);
+          }
+          // As UTF-8; a character the unit cannot store is refused by the key's check.
+          if (code < 0x80) {
+            out += static_cast<char>(code);
+          } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+          } else {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+          }
+          break;
+        }
+        default: return Fail(std::string("unknown escape \\") + e);
+      }
+    }
+    return Expect('"');
   }
-  // In the file's order.
-  std::stable_sort(problems.begin(), problems.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (auto& p : problems) parsed.problems.push_back(std::move(p.second));
-  if (!wifiState && !fanState && parsed.problems.empty()) {
-    parsed.problems.push_back(name + ": no [wifi] or [fan] section: nothing to write");
+
+  void Blank() {
+    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n')) {
+      if (text_[at_] == '\n') ++line_;
+      ++at_;
+    }
   }
-  return parsed;
+
+  char Peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
+
+  bool Expect(char ch) {
+    if (Peek() == ch) {
+      ++at_;
+      return true;
+    }
+    return Fail(std::string("expected '") + ch + "'" +
+                (at_ < text_.size() ? ", found '" + std::string(1, text_[at_]) + "'" : " before the end"));
+  }
+
+  bool Fail(const std::string& what) {
+    c_.Problem(line_, "JSON: " + what);
+    c_.Abandon();
+    return false;
+  }
+
+  void End() {
+    Blank();
+    if (at_ < text_.size()) Fail("text after the closing '}'");
+  }
+
+  std::string_view text_;
+  Collector& c_;
+  std::size_t at_ = 0;
+  std::size_t line_ = 1;
+};
+
+}  // namespace
+
+ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  Collector collector(fileName);
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first != std::string_view::npos && text[first] == '{') {
+    JsonReader(text, collector).Read();
+  } else {
+    ParseIni(text, collector);
+  }
+  return collector.Finish();
 }
 
 std::string SettingsKeysHelp() { return KeysHelp("wifi", WiFiFields()) + KeysHelp("fan", FanFields()); }

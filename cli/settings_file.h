@@ -1,5 +1,5 @@
 // The settings file of `ombrel-cli read` and `write`: an INI file with a
-// [wifi] and a [fan] section (or JSON with the same keys, for reading).
+// [wifi] and a [fan] section, or JSON with the same sections and keys.
 // It holds every value the window's Apply/Save would send, so a write
 // needs no read before it.
 #pragma once
@@ -46,7 +46,8 @@ struct ParsedSettings {
   std::vector<std::string> problems;
 };
 
-// Reads and checks the whole file; `fileName` names it in the problems.
+// Reads and checks the whole file, INI or (starting with '{') JSON;
+// `fileName` names it in the problems.
 ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName);
 
 // The keys of each section with what they take, for --help and the README.

@@ -179,6 +179,33 @@ TEST_F(FileForms, BareAndQuotedTextsAndEscapesAreTaken) {
   EXPECT_EQ(stored(), " a\"b\\c\xE9 ");
 }
 
+TEST_F(FileForms, JsonIsCheckedLikeIni) {
+  sim::SimulatedUnit& unit = PlugUnit();
+  const struct {
+    std::string file;
+    std::string problem;  // one of the lines on standard error, after the file's name
+  } cases[] = {
+      {"{\n  \"fan\": {\n    \"humidity_threshold\": 42\n  }\n}\n",
+       ":3: [fan] humidity_threshold = 42: expected 40 to 80 in steps of 5\n"},
+      {"{\n  \"fan\": {\n    \"humidity_threshold\": 70\n  }\n}\n", ":2: [fan] lacks off_allowed, direction,"},
+      {"{\"wifi\": {\"chanel\": 6}}", ":1: [wifi] unknown key 'chanel'\n"},
+      {"{\"wlan\": {}}", ":1: unknown section [wlan] (there are [wifi] and [fan])\n"},
+      {"{\"fan\": {\"direction\": \"up\\u20AC\"}}",
+       ":1: [fan] direction: the value holds U+20AC, which the unit cannot store (it takes characters up to "
+       "U+00FF)\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = WriteFile("bad.json", c.file);
+    const CliRun run = Run({"write", path});
+    EXPECT_EQ(run.code, cli::kExitBadInput);
+    EXPECT_NE(run.err.find(path + c.problem), std::string::npos) << run.err;
+  }
+  // A file that is no JSON says only that.
+  const std::string path = WriteFile("broken.json", "{\"fan\": {\"off_allowed\": true,\n}");
+  EXPECT_EQ(Run({"write", path}).err, path + ":2: JSON: expected '\"', found '}'\nombrel-cli: nothing was written\n");
+  EXPECT_EQ(unit.Model().OutputReportCount(), 0u);
+}
+
 TEST_F(FileForms, AFileThatCannotBeReadIsBadInput) {
   PlugUnit();
   const CliRun run = Run({"write", testing::TempDir() + "no-such-dir/f.ini"});

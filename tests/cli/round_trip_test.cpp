@@ -43,6 +43,18 @@ INSTANTIATE_TEST_SUITE_P(
     EachMode, RoundTrip, testing::ValuesIn(RoundTripCases()),
     [](const testing::TestParamInfo<RoundTripCase>& info) { return std::string(info.param.mode); });
 
+TEST_P(RoundTrip, JsonWorksTheSame) {
+  const RoundTripCase& c = GetParam();
+  sim::SimulatedUnit& unit = PlugUnit();
+  Store(unit.Model(), c.stored);
+  const CliRun read = Run({"read", "--json"});
+  ASSERT_EQ(read.code, cli::kExitOk) << read.err;
+  unit.Model().ClearOutputLog();
+  const CliRun write = Run({"write", WriteFile(std::string(c.mode) + ".json", read.out)});
+  ASSERT_EQ(write.code, cli::kExitOk) << write.err << "\n" << read.out;
+  EXPECT_EQ(unit.Model().OutputLog(), Concat({WindowWiFiUpload(c.wifiSent), WindowFanUpload(c.fanSent)}));
+}
+
 class ReadOutput : public CliFixture {};
 
 TEST_F(ReadOutput, PrintsEveryKeyReadably) {
