@@ -436,6 +436,11 @@ std::string KeysHelp(std::string_view name, const std::vector<Field<Section>>& f
 
 SettingsRecord RecordOfReading(const UnitReading& reading) {
   WiFiRecord wifi{reading.wifi.master, reading.wifi.withRouter, reading.lastKnown};
+  // The texts and the gateway come from the page alone, also where the
+  // taking below ends early at a list without a selection.
+  wifi.values.networkName = reading.wifi.networkName;
+  wifi.values.password = reading.wifi.password;
+  wifi.values.gateway = reading.wifi.gateway;
   // The upload's own taking, its checks aside: what Apply/Save would send.
   TakeWiFiPage(wifi.values, reading.wifi);
   return {wifi, reading.fan};

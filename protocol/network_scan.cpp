@@ -28,7 +28,8 @@ std::optional<std::u16string> ScannedNetworkName(const InputParameter& answer) {
 
 void ScanRun::Start(const UnitLink& link, Clock::time_point now) {
   names_.clear();
-  repeatAt_ = now + kScanRepeatInterval;
+  // Started again while the module is being asked, the repeat keeps its beat.
+  if (!repeatAt_) repeatAt_ = now + kScanRepeatInterval;
   ++attempts_;
   WriteScanCommands(link);
 }

@@ -58,8 +58,11 @@ bool TakeReadBackAnswer(UnitReading& reading, const InputParameter& a) {
       if (reading.lastKnown.role == 0) w.withRouter = SlaveJoinsRouter(w.networkName);
       break;
     case Param_Wi_Fi_password: w.password = std::u16string(ShownText(a.text)); break;
+    // A value with no item leaves the list without a selection: an upload
+    // that takes its number then fails instead of sending a value the unit
+    // does not hold.
     case Param_Number_Slave:
-      if (a.byte < 32) w.slaveNumber = static_cast<std::uint8_t>(a.byte + 1);
+      w.slaveNumber = a.byte < 32 ? std::optional<std::uint8_t>(a.byte + 1) : std::nullopt;
       break;
     case Param_IP_Slave_mode:
       if (const auto index = SlaveAddressIndexOfMode(a.byte)) w.slaveAddressIndex = *index;
@@ -67,7 +70,7 @@ bool TakeReadBackAnswer(UnitReading& reading, const InputParameter& a) {
     case Param_IP_Slave: w.slaveAddress = a.address; break;
     case Param_IP_Master: w.masterAddress = a.address; break;
     case Param_Wi_Fi_channel:
-      if (a.byte >= 1 && a.byte <= 13) w.channel = a.byte;
+      w.channel = a.byte >= 1 && a.byte <= 13 ? std::optional<std::uint8_t>(a.byte) : std::nullopt;
       break;
     case Param_Security_Wi_Fi:
       if (const auto index = SecurityIndexFromDigit(a.byte)) w.securityIndex = *index;

@@ -94,6 +94,26 @@ TEST_F(ReadOutput, PrintsEveryKeyReadably) {
             "humidity_scenario = boost-in-current-mode\n");
 }
 
+TEST_F(ReadOutput, AChannelTheListLacksIsPrintedAsHeldAndNotWrittenBackAsTheWindowRefuses) {
+  sim::SimulatedUnit& unit = PlugUnit();
+  Store(unit.Model(), {With(kHome, [](WiFiSettings& s) {
+                         s.connectionType = 2;
+                         s.channel = 0;
+                       }),
+                       {}});
+  const CliRun read = Run({"read"});
+  ASSERT_EQ(read.code, cli::kExitOk) << read.err;
+  EXPECT_NE(read.out.find("router = no\nname = \"Birchwood-Home\"\npassword = \"mossy-fern-42\"\n"), std::string::npos)
+      << read.out;
+  EXPECT_NE(read.out.find("channel = 0\n"), std::string::npos) << read.out;
+
+  unit.Model().ClearOutputLog();
+  const CliRun write = Run({"write", "-"}, read.out);
+  EXPECT_EQ(write.code, cli::kExitBadInput);
+  EXPECT_EQ(write.err, "<stdin>:9: [wifi] channel = 0: expected a channel from 1 to 13\nombrel-cli: nothing was written\n");
+  EXPECT_EQ(unit.Model().OutputReportCount(), 0u);
+}
+
 TEST_F(ReadOutput, JsonHasTheSameKeysWithNumbersAndFlagsAsSuch) {
   Store(PlugUnit().Model(), {kHome, {}});
   const CliRun read = Run({"read", "--json"});

@@ -53,6 +53,15 @@ TEST_F(ScanSteps, WithoutAnAnswerTheCommandsRepeatEveryTwoSeconds) {
   EXPECT_EQ(scan.Attempts(), 3u);
 }
 
+TEST_F(ScanSteps, StartedAgainWhileWaitingTheRepeatKeepsItsBeat) {
+  scan.Start(recorder.Link(), t0);
+  scan.Start(recorder.Link(), t0 + milliseconds(1500));
+  recorder.Clear();
+  EXPECT_EQ(scan.NextStep(), t0 + milliseconds(2000));
+  scan.Step(recorder.Link(), t0 + milliseconds(2000));
+  EXPECT_EQ(recorder.reports, kCommands);
+}
+
 TEST_F(ScanSteps, AnswersWithinOnePointFiveSecondsOfTheFirstAreCollectedThenTheScanCloses) {
   scan.Start(recorder.Link(), t0);
   recorder.Clear();

@@ -68,21 +68,25 @@ TEST(ReadBackAnswers, SlaveRouterFollowsTheNetworkNameNotTheConnectionType) {
   }
 }
 
-TEST(ReadBackAnswers, ListsOutsideTheirRangeKeepTheirSelectionButTheValueIsKnown) {
+TEST(ReadBackAnswers, NumberListsWithoutTheValueLoseTheirSelectionOthersKeepItTheValueIsKnown) {
   UnitReading reading;
   const WiFiPage before = reading.wifi;
   TakeReadBackAnswer(reading, ByteAnswer(Param_Wi_Fi_channel, 0));
   TakeReadBackAnswer(reading, ByteAnswer(Param_Number_Slave, 32));
   TakeReadBackAnswer(reading, ByteAnswer(Param_Security_Wi_Fi, '1'));
   TakeReadBackAnswer(reading, ByteAnswer(Param_IP_Slave_mode, 2));
-  EXPECT_EQ(reading.wifi.channel, before.channel);
-  EXPECT_EQ(reading.wifi.slaveNumber, before.slaveNumber);
+  // An upload that needs these numbers then refuses instead of sending a
+  // value the unit does not hold.
+  EXPECT_EQ(reading.wifi.channel, std::nullopt);
+  EXPECT_EQ(reading.wifi.slaveNumber, std::nullopt);
   EXPECT_EQ(reading.wifi.securityIndex, before.securityIndex);
   EXPECT_EQ(reading.wifi.slaveAddressIndex, before.slaveAddressIndex);
   EXPECT_EQ(reading.lastKnown.channel, 0);
   EXPECT_EQ(reading.lastKnown.slaveNumber, 32);
   EXPECT_EQ(reading.lastKnown.security, '1');
 
+  TakeReadBackAnswer(reading, ByteAnswer(Param_Wi_Fi_channel, 14));
+  EXPECT_EQ(reading.wifi.channel, std::nullopt);
   TakeReadBackAnswer(reading, ByteAnswer(Param_Wi_Fi_channel, 13));
   TakeReadBackAnswer(reading, ByteAnswer(Param_Number_Slave, 31));
   TakeReadBackAnswer(reading, ByteAnswer(Param_Security_Wi_Fi, '0'));
