@@ -4,7 +4,9 @@
 
 #include <atomic>
 
+#include "cli/demo_environment.h"
 #include "cli/exit_codes.h"
+#include "cli/commands.h"
 #include "protocol/parameter_ids.h"
 #include "tests/cli/cli_fixture.h"
 #include "tests/support/window_sequences.h"
@@ -181,6 +183,17 @@ TEST_F(Commands, RestoreDefaultsRestoresThenPrintsTheReadBack) {
             Concat({Frames(13, Byte(1)), Frames(39, Byte(0)), {ReadRequestReport(Param_Device_mode)}}));
   EXPECT_EQ(pauses.front(), (PauseMark{200, 2}));
   EXPECT_NE(run.out.find("name = \"Kirrowind_Pendra\"\n"), std::string::npos) << run.out;
+}
+
+TEST(DemoCommands, TheDemoUnitIsReadAndAnswersItsStatus) {
+  const cli::UnitEnvironment env = cli::DemoEnvironment();
+  std::ostringstream out, err;
+  ASSERT_EQ(cli::ReadCommand(env, std::nullopt, false, out, err), cli::kExitOk) << err.str();
+  EXPECT_EQ(out.str().substr(0, 27), "; Pendra DUO PD2407311, rea");
+  EXPECT_NE(out.str().find("name = \"Birchwood-Home\"\n"), std::string::npos) << out.str();
+  std::ostringstream status;
+  ASSERT_EQ(cli::StatusCommand(env, std::nullopt, false, status, err), cli::kExitOk) << err.str();
+  EXPECT_EQ(status.str().substr(0, 17), "wifi = connected\n");
 }
 
 TEST_F(Commands, TheCommandLineIsCheckedBeforeAnyUnitIsTouched) {
