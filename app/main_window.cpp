@@ -31,7 +31,9 @@ TForm1::TForm1(StartupServices services, std::shared_ptr<ombrel::platform::HidPl
   setupUi(this);
   SetUpControls();
 
-  FWindowThread = std::make_unique<QtWindowThread>();
+  // Held until the start is decided: the controller's first pass and its
+  // device changes wait for StartDeviceWork.
+  FWindowThread = std::make_unique<QtWindowThread>(/*held=*/true);
   JvHidDeviceController1 = std::make_unique<TJvHidDeviceController>(
       platform ? std::move(platform) : std::make_shared<ombrel::platform::UnboundHidPlatform>(), *FWindowThread);
   JvHidDeviceController1->BeginLoading();
@@ -49,12 +51,13 @@ TForm1::TForm1(StartupServices services, std::shared_ptr<ombrel::platform::HidPl
   Timer3->setInterval(1000);
 
   ConnectHandlers();
-  // The status poll runs from the start; its ticks come once the event loop runs.
-  Timer3->start();
   Form1 = this;
 }
 
 TForm1::~TForm1() {
+  // A start that never went ahead leaves the devices alone to the end: the
+  // controller's last pass would list them.
+  if (!FDeviceWorkStarted) JvHidDeviceController1->BeginLoading();
   // Devices and their readers go first, while every control still exists.
   JvHidDeviceController1.reset();
   FWindowThread.reset();
@@ -124,6 +127,12 @@ void TForm1::ConnectHandlers() {
   ConnectHandler(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
 }
 
+void TForm1::StartDeviceWork() {
+  FDeviceWorkStarted = true;
+  FWindowThread->Release();
+  Timer3->start();
+}
+
 void TForm1::SetLabelText(QLabel* label, const QString& text) {
   label->setText(text);
   if (label->property("sizesToText").toBool()) {
@@ -152,14 +161,14 @@ TForm1::StartDecision TForm1::FormCreate() {
     if (column < LangColumnCount) LanguageIndex = column;
   }
 
-  if (services_.mutexes->Exists(kInstanceMutexName)) return StartDecision::EndProcess;
+  if (services_.mutexes->Exists(services_.names.instanceMutex)) return StartDecision::EndProcess;
 
   if (services_.mutexes->Exists(kServiceMutexName)) {
     ShowMessage(LangQ(59));
     return StartDecision::EndProcess;
   }
 
-  services_.mutexes->Create(kInstanceMutexName);
+  services_.mutexes->Create(services_.names.instanceMutex);
 
   for (TJvTimeEdit* time : {JvTimeEdit_Timer_after_reacting_any_sensor, JvTimeEdit_Timer_night_mode,
                             JvTimeEdit_Timer_party_mode}) {
@@ -174,6 +183,7 @@ TForm1::StartDecision TForm1::FormCreate() {
 
   ComboBox_Language->setCurrentIndex(LanguageIndex);
   ApplyLanguage();
+  StartDeviceWork();
   return StartDecision::Run;
 }
 
