@@ -13,6 +13,7 @@
 #include "app/locale_code.h"
 #include "app/qt_window_thread.h"
 #include "app/show_message.h"
+#include "app/typing_limit.h"
 #include "hid/platform/unbound_platform.h"
 #include "i18n/lang_qt.h"
 #include "i18n/lang_strings.h"
@@ -22,6 +23,7 @@ TForm1* Form1 = nullptr;
 
 namespace {
 constexpr int kWiFiNameMaxLength = 32;
+constexpr int kPasswordMaxLength = 60;
 // The box a fixed-size label has in the form.
 constexpr char kDesignGeometry[] = "designGeometry";
 }  // namespace
@@ -75,7 +77,8 @@ void TForm1::SetUpControls() {
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setFixedSize(728, 488);
 
-  ComboBox_Wi_Fi_name->lineEdit()->setMaxLength(kWiFiNameMaxLength);
+  SetTypingLimit(ComboBox_Wi_Fi_name->lineEdit(), kWiFiNameMaxLength);
+  SetTypingLimit(Edit_Password, kPasswordMaxLength);
   for (QLabel* label : findChildren<QLabel*>()) {
     if (label->property("sizesToText").toBool()) {
       label->adjustSize();
@@ -125,6 +128,10 @@ void TForm1::ConnectHandlers() {
   ConnectHandler(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
   ConnectHandler(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
   ConnectHandler(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
+  // A network picked from the list is shown whole, also past the typing limit.
+  connect(ComboBox_Wi_Fi_name, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index >= 0) SetWholeText(ComboBox_Wi_Fi_name->lineEdit(), ComboBox_Wi_Fi_name->itemText(index));
+  });
 }
 
 void TForm1::StartDeviceWork() {

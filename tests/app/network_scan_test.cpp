@@ -93,4 +93,18 @@ TEST_F(NetworkScanTest, SilentModuleIsAskedAgainUntilItAnswers) {
   EXPECT_EQ(f.ComboBox_Wi_Fi_name->count(), 0);
 }
 
+TEST_F(NetworkScanTest, SecondPressWhileTheModuleIsAskedKeepsTheRepeatSchedule) {
+  auto& unit = StartWithQuietUnit();
+  TForm1& f = *form;
+  QTest::mouseClick(f.Button_Search_Wi_Fi, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return f.Timer1->remainingTime() <= 1500; }));
+  const std::size_t before = unit.Device().OutputReportCount();
+  QTest::mouseClick(f.Button_Search_Wi_Fi, Qt::LeftButton);
+  EXPECT_TRUE(f.Timer1->isActive());
+  EXPECT_LE(f.Timer1->remainingTime(), 1500);
+  // The press itself still clears the list and sends the commands.
+  EXPECT_EQ(WrittenSince(unit, before), ScanCommands());
+  EXPECT_EQ(f.ComboBox_Wi_Fi_name->currentText(), QStringLiteral("Please wait..."));
+}
+
 }  // namespace
