@@ -14,6 +14,7 @@
 #include "app/qt_window_thread.h"
 #include "app/show_message.h"
 #include "app/typing_limit.h"
+#include "app/wheel_needs_focus.h"
 #include "hid/platform/unbound_platform.h"
 #include "i18n/lang_qt.h"
 #include "i18n/lang_strings.h"
@@ -79,6 +80,10 @@ void TForm1::SetUpControls() {
 
   SetTypingLimit(ComboBox_Wi_Fi_name->lineEdit(), kWiFiNameMaxLength);
   SetTypingLimit(Edit_Password, kPasswordMaxLength);
+  auto* wheel = new WheelNeedsFocus(this);
+  for (QComboBox* list : findChildren<QComboBox*>()) wheel->Watch(list);
+  // The first control of the tab order, so that a stray key changes nothing.
+  PageControl->setFocus();
   for (QLabel* label : findChildren<QLabel*>()) {
     if (label->property("sizesToText").toBool()) {
       label->adjustSize();

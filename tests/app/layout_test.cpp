@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/control_colours.h"
 #include "app/jv_ip_address.h"
@@ -325,6 +326,57 @@ TEST_F(LayoutTest, TabKeyWalksTheControlsInTheirOrder) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
   EXPECT_EQ(seen, expected);
+}
+
+TEST_F(LayoutTest, KeyboardFocusStartsOnTheFirstControlOfTheTabOrder) {
+  TForm1& f = StartForm();
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  EXPECT_EQ(ControlOf(QApplication::focusWidget()), QStringLiteral("PageControl"));
+  // A stray key does not overwrite the device box's text.
+  const QString deviceText = f.ComboBox_Choose_device->currentText();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+  EXPECT_EQ(f.ComboBox_Choose_device->currentText(), deviceText);
+}
+
+// One notch of the mouse wheel, turned towards the user, over `w`.
+void TurnWheelOver(QWidget* w) {
+  const QPointF centre = QRectF(w->rect()).center();
+  QWheelEvent wheel(centre, w->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(w, &wheel);
+}
+
+TEST_F(LayoutTest, WheelChangesOnlyTheListThatHasFocus) {
+  TForm1& f = StartForm();
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  f.ComboBox_Choose_device->addItems({QStringLiteral("1. Pendra"), QStringLiteral("2. Pendra DUO")});
+  f.ComboBox_Choose_device->setCurrentIndex(0);
+  f.ComboBox_Wi_Fi_name->addItems({QStringLiteral("Home"), QStringLiteral("Cafe")});
+  f.ComboBox_Wi_Fi_name->setCurrentIndex(0);
+  f.PageControl->setFocus();
+  const QList<QComboBox*> lists = f.findChildren<QComboBox*>();
+  ASSERT_EQ(lists.size(), 7);
+  for (QComboBox* list : lists) {
+    SCOPED_TRACE(list->objectName().toStdString());
+    const int before = list->currentIndex();
+    TurnWheelOver(list);
+    EXPECT_EQ(list->currentIndex(), before);
+    EXPECT_FALSE(list->hasFocus());
+  }
+  EXPECT_EQ(LanguageIndex, LangEng);
+  EXPECT_FALSE(settings->stored.has_value());
+  EXPECT_TRUE(messages.boxes.empty());
+
+  // With focus the wheel moves the list, as a pick does.
+  f.ComboBox_Language->setFocus();
+  ASSERT_TRUE(f.ComboBox_Language->hasFocus());
+  TurnWheelOver(f.ComboBox_Language);
+  EXPECT_EQ(f.ComboBox_Language->currentIndex(), LangZh);
+  EXPECT_EQ(settings->stored, LangZh);
 }
 
 TEST_F(LayoutTest, ColouredControlsKeepTheirRedUnderTheStyle) {
