@@ -340,12 +340,17 @@ TEST_F(LayoutTest, KeyboardFocusStartsOnTheFirstControlOfTheTabOrder) {
   EXPECT_EQ(f.ComboBox_Choose_device->currentText(), deviceText);
 }
 
-// One notch of the mouse wheel, turned towards the user, over `w`.
+// One notch of the mouse wheel, turned towards the user, over the middle of
+// `w`: it reaches the widget under the pointer first (an editable box's text
+// field) and goes up from there.
 void TurnWheelOver(QWidget* w) {
-  const QPointF centre = QRectF(w->rect()).center();
-  QWheelEvent wheel(centre, w->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+  const QPoint centre = w->rect().center();
+  QWidget* under = w->childAt(centre);
+  QWidget* target = under ? under : w;
+  const QPointF at = target->mapFrom(w, centre);
+  QWheelEvent wheel(at, w->mapToGlobal(QPointF(centre)), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                     Qt::NoScrollPhase, false);
-  QApplication::sendEvent(w, &wheel);
+  QApplication::sendEvent(target, &wheel);
 }
 
 TEST_F(LayoutTest, WheelChangesOnlyTheListThatHasFocus) {
