@@ -340,17 +340,21 @@ TEST_F(LayoutTest, KeyboardFocusStartsOnTheFirstControlOfTheTabOrder) {
   EXPECT_EQ(f.ComboBox_Choose_device->currentText(), deviceText);
 }
 
-// One notch of the mouse wheel, turned towards the user, over the middle of
-// `w`: it reaches the widget under the pointer first (an editable box's text
+// One notch of the mouse wheel, turned towards the user, at `point` of `w`:
+// it reaches the widget under the pointer first (an editable box's text
 // field) and goes up from there.
-void TurnWheelOver(QWidget* w) {
-  const QPoint centre = w->rect().center();
-  QWidget* under = w->childAt(centre);
+void TurnWheelAt(QWidget* w, QPoint point) {
+  QWidget* under = w->childAt(point);
   QWidget* target = under ? under : w;
-  const QPointF at = target->mapFrom(w, centre);
-  QWheelEvent wheel(at, w->mapToGlobal(QPointF(centre)), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                    Qt::NoScrollPhase, false);
+  QWheelEvent wheel(QPointF(target->mapFrom(w, point)), w->mapToGlobal(QPointF(point)), QPoint(), QPoint(0, -120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(target, &wheel);
+}
+
+// Over the middle of a list and over its arrow button at the right.
+void TurnWheelOver(QWidget* w) {
+  TurnWheelAt(w, w->rect().center());
+  TurnWheelAt(w, QPoint(w->width() - 4, w->height() / 2));
 }
 
 TEST_F(LayoutTest, WheelChangesOnlyTheListThatHasFocus) {
@@ -362,6 +366,7 @@ TEST_F(LayoutTest, WheelChangesOnlyTheListThatHasFocus) {
   f.ComboBox_Choose_device->setCurrentIndex(0);
   f.ComboBox_Wi_Fi_name->addItems({QStringLiteral("Home"), QStringLiteral("Cafe")});
   f.ComboBox_Wi_Fi_name->setCurrentIndex(0);
+  f.ComboBox_Security_WI_FI->setCurrentIndex(0);  // so that a turn could move it
   f.PageControl->setFocus();
   const QList<QComboBox*> lists = f.findChildren<QComboBox*>();
   ASSERT_EQ(lists.size(), 7);
@@ -379,7 +384,7 @@ TEST_F(LayoutTest, WheelChangesOnlyTheListThatHasFocus) {
   // With focus the wheel moves the list, as a pick does.
   f.ComboBox_Language->setFocus();
   ASSERT_TRUE(f.ComboBox_Language->hasFocus());
-  TurnWheelOver(f.ComboBox_Language);
+  TurnWheelAt(f.ComboBox_Language, f.ComboBox_Language->rect().center());
   EXPECT_EQ(f.ComboBox_Language->currentIndex(), LangZh);
   EXPECT_EQ(settings->stored, LangZh);
 }
