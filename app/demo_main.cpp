@@ -1,5 +1,7 @@
 // ombrel-demo: the program with a simulated "Pendra DUO" on a virtual HID
 // bus instead of the system's devices, for trying it out without a unit.
+// It keeps a single-copy lock and a language setting of its own, so it runs
+// beside the program and never changes the program's language.
 
 #include "app/demo_unit.h"
 #include "app/guarded_application.h"
@@ -16,5 +18,5 @@ int main(int argc, char* argv[]) {
   ConfigureDemoUnit(unit.Model());
   DemoNetwork network(unit.Model());
 
-  return RunProgram(app, bus);
+  return RunProgram(app, bus, MakeNativeStartupServices(kDemoProgramNames));
 }

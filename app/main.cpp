@@ -7,5 +7,5 @@
 int main(int argc, char* argv[]) {
   GuardedApplication app(argc, argv);
   PrepareApplication(app);
-  return RunProgram(app, ombrel::platform::MakeNativeHidPlatform());
+  return RunProgram(app, ombrel::platform::MakeNativeHidPlatform(), MakeNativeStartupServices());
 }

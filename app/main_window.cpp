@@ -13,6 +13,8 @@
 #include "app/locale_code.h"
 #include "app/qt_window_thread.h"
 #include "app/show_message.h"
+#include "app/typing_limit.h"
+#include "app/wheel_needs_focus.h"
 #include "hid/platform/unbound_platform.h"
 #include "i18n/lang_qt.h"
 #include "i18n/lang_strings.h"
@@ -22,6 +24,7 @@ TForm1* Form1 = nullptr;
 
 namespace {
 constexpr int kWiFiNameMaxLength = 32;
+constexpr int kPasswordMaxLength = 60;
 // The box a fixed-size label has in the form.
 constexpr char kDesignGeometry[] = "designGeometry";
 }  // namespace
@@ -31,7 +34,9 @@ TForm1::TForm1(StartupServices services, std::shared_ptr<ombrel::platform::HidPl
   setupUi(this);
   SetUpControls();
 
-  FWindowThread = std::make_unique<QtWindowThread>();
+  // Held until the start is decided: the controller's first pass and its
+  // device changes wait for StartDeviceWork.
+  FWindowThread = std::make_unique<QtWindowThread>(/*held=*/true);
   JvHidDeviceController1 = std::make_unique<TJvHidDeviceController>(
       platform ? std::move(platform) : std::make_shared<ombrel::platform::UnboundHidPlatform>(), *FWindowThread);
   JvHidDeviceController1->BeginLoading();
@@ -49,12 +54,13 @@ TForm1::TForm1(StartupServices services, std::shared_ptr<ombrel::platform::HidPl
   Timer3->setInterval(1000);
 
   ConnectHandlers();
-  // The status poll runs from the start; its ticks come once the event loop runs.
-  Timer3->start();
   Form1 = this;
 }
 
 TForm1::~TForm1() {
+  // A start that never went ahead leaves the devices alone to the end: the
+  // controller's last pass would list them.
+  if (!FDeviceWorkStarted) JvHidDeviceController1->BeginLoading();
   // Devices and their readers go first, while every control still exists.
   JvHidDeviceController1.reset();
   FWindowThread.reset();
@@ -72,7 +78,12 @@ void TForm1::SetUpControls() {
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setFixedSize(728, 488);
 
-  ComboBox_Wi_Fi_name->lineEdit()->setMaxLength(kWiFiNameMaxLength);
+  SetTypingLimit(ComboBox_Wi_Fi_name->lineEdit(), kWiFiNameMaxLength);
+  SetTypingLimit(Edit_Password, kPasswordMaxLength);
+  auto* wheel = new WheelNeedsFocus(this);
+  for (QComboBox* list : findChildren<QComboBox*>()) wheel->Watch(list);
+  // The first control of the tab order, so that a stray key changes nothing.
+  PageControl->setFocus();
   for (QLabel* label : findChildren<QLabel*>()) {
     if (label->property("sizesToText").toBool()) {
       label->adjustSize();
@@ -122,6 +133,16 @@ void TForm1::ConnectHandlers() {
   ConnectHandler(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
   ConnectHandler(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
   ConnectHandler(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
+  // A network picked from the list is shown whole, also past the typing limit.
+  connect(ComboBox_Wi_Fi_name, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index >= 0) SetWholeText(ComboBox_Wi_Fi_name->lineEdit(), ComboBox_Wi_Fi_name->itemText(index));
+  });
+}
+
+void TForm1::StartDeviceWork() {
+  FDeviceWorkStarted = true;
+  FWindowThread->Release();
+  Timer3->start();
 }
 
 void TForm1::SetLabelText(QLabel* label, const QString& text) {
@@ -152,14 +173,14 @@ TForm1::StartDecision TForm1::FormCreate() {
     if (column < LangColumnCount) LanguageIndex = column;
   }
 
-  if (services_.mutexes->Exists(kInstanceMutexName)) return StartDecision::EndProcess;
+  if (services_.mutexes->Exists(services_.names.instanceMutex)) return StartDecision::EndProcess;
 
   if (services_.mutexes->Exists(kServiceMutexName)) {
     ShowMessage(LangQ(59));
     return StartDecision::EndProcess;
   }
 
-  services_.mutexes->Create(kInstanceMutexName);
+  services_.mutexes->Create(services_.names.instanceMutex);
 
   for (TJvTimeEdit* time : {JvTimeEdit_Timer_after_reacting_any_sensor, JvTimeEdit_Timer_night_mode,
                             JvTimeEdit_Timer_party_mode}) {
@@ -174,6 +195,7 @@ TForm1::StartDecision TForm1::FormCreate() {
 
   ComboBox_Language->setCurrentIndex(LanguageIndex);
   ApplyLanguage();
+  StartDeviceWork();
   return StartDecision::Run;
 }
 

@@ -106,10 +106,14 @@ class TForm1 : public QWidget, public Ui::TForm1 {
 
   void SetUpControls();
   void ConnectHandlers();
+  // Once the start is decided: the first device pass, the device changes
+  // and the status poll go ahead. Until then nothing reaches a device.
+  void StartDeviceWork();
   // The controller's events, set while it loads with the layout.
   void ConnectDeviceHandlers();
 
   StartupServices services_;
+  bool FDeviceWorkStarted = false;
 };
 
 // The filter label's text for a run time in seconds, in the current language.
@@ -118,6 +122,3 @@ QString FilterTimeText(std::uint32_t seconds);
 // The one window, while it exists.
 extern TForm1* Form1;
 
-// Names of the mutexes of this program and of the maker's service program.
-inline constexpr char kInstanceMutexName[] = "User_program_Kolvmark_Tovra";
-inline constexpr char kServiceMutexName[] = "Service_program_Kolvmark_Tovra";

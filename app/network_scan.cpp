@@ -32,7 +32,8 @@ void TForm1::Button_Search_Wi_FiClick(QObject*) {
     ShowMessage(LangQ(55));
     return;
   }
-  Timer1->start();
+  // A press while the module is being asked keeps the repeat's schedule.
+  if (!Timer1->isActive()) Timer1->start();
   ComboBox_Wi_Fi_name->clear();
   ComboBox_Wi_Fi_name->setEditText(LangQ(56));
   WriteScanCommands();

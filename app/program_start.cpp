@@ -13,11 +13,12 @@ void PrepareApplication(GuardedApplication& app) {
   ApplyApplicationStyle(app);
 }
 
-int RunProgram(GuardedApplication& app, std::shared_ptr<ombrel::platform::HidPlatform> platform) {
-  TForm1 form(MakeNativeStartupServices(), std::move(platform));
+int RunProgram(GuardedApplication& app, std::shared_ptr<ombrel::platform::HidPlatform> platform,
+               StartupServices services) {
+  TForm1 form(std::move(services), std::move(platform));
   bool run = false;
   RunGuarded([&] { run = form.FormCreate() == TForm1::StartDecision::Run; });
-  // Ended by FormCreate: no window, and the queued first device pass never runs.
+  // Ended by FormCreate: no window, and no device was listed or written to.
   if (!run) return 0;
 
   if (const QScreen* screen = form.screen()) {

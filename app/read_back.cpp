@@ -9,6 +9,7 @@
 #include "app/jv_time_edit.h"
 #include "app/main_window.h"
 #include "app/show_message.h"
+#include "app/typing_limit.h"
 #include "i18n/lang_qt.h"
 #include "protocol/conversions.h"
 #include "protocol/device_settings.h"
@@ -35,9 +36,9 @@ void SetCheckByByte(std::uint8_t value, QAbstractButton* box) {
   if (value == 0) box->setChecked(false);
 }
 
-void SelectIfPresent(QComboBox* box, int index) {
-  if (index >= 0 && index < box->count()) box->setCurrentIndex(index);
-}
+// A value with no item leaves the list without a selection: an upload that
+// takes its number then fails instead of sending a value the unit lacks.
+void SelectOrClear(QComboBox* box, int index) { box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1); }
 
 }  // namespace
 
@@ -70,7 +71,7 @@ void TForm1::JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t
       break;
     case Param_Wi_Fi_name: {
       const QString name = Shown(a.text);
-      ComboBox_Wi_Fi_name->setEditText(name);
+      SetWholeText(ComboBox_Wi_Fi_name->lineEdit(), name);
       // A slave joins its master's own network, whose name begins so.
       if (DeviceSettings.role == 0) {
         (name.startsWith(QStringLiteral("Kirrowind")) ? RadioButton_without_router : RadioButton_with_router)
@@ -78,8 +79,8 @@ void TForm1::JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t
       }
       break;
     }
-    case Param_Wi_Fi_password: Edit_Password->setText(Shown(a.text)); break;
-    case Param_Number_Slave: SelectIfPresent(ComboBox_Number_Slave, a.byte); break;
+    case Param_Wi_Fi_password: SetWholeText(Edit_Password, Shown(a.text)); break;
+    case Param_Number_Slave: SelectOrClear(ComboBox_Number_Slave, a.byte); break;
     case Param_IP_Slave_mode:
       if (a.byte == 0) ComboBox_IP_Slave->setCurrentIndex(1);
       if (a.byte == 1) ComboBox_IP_Slave->setCurrentIndex(0);
@@ -87,7 +88,7 @@ void TForm1::JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t
       break;
     case Param_IP_Slave: JvIPAddress_IP_Slave->SetText(Dotted(a.address)); break;
     case Param_IP_Master: JvIPAddress_IP_Master->SetText(Dotted(a.address)); break;
-    case Param_Wi_Fi_channel: SelectIfPresent(ComboBox_Wi_Fi_channel, int(a.byte) - 1); break;
+    case Param_Wi_Fi_channel: SelectOrClear(ComboBox_Wi_Fi_channel, int(a.byte) - 1); break;
     case Param_Security_Wi_Fi:
       if (const auto index = SecurityIndexFromDigit(a.byte)) ComboBox_Security_WI_FI->setCurrentIndex(*index);
       ComboBox_Security_WI_FIChange(ComboBox_Security_WI_FI);
@@ -111,7 +112,7 @@ void TForm1::JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t
     case Param_Wi_Fi_State_connection: WiFiStateAnswer(a); break;
     case Param_Master_State_connection: MasterStateAnswer(a); break;
     case Param_Timer_filter: FilterTimeAnswer(a); break;
-    case Param_Serial_number: SetLabelText(Label_Serial_number, QString::fromStdU16String(a.text)); break;
+    case Param_Serial_number: SetLabelText(Label_Serial_number, Shown(a.text)); break;
     default: return;
   }
 

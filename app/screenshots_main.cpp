@@ -105,9 +105,16 @@ int main(int argc, char* argv[]) {
   }
   int failures = 0;
   for (std::uint8_t column = 0; column < LangColumnCount; ++column) {
-    TForm1 form(DemoServices(column));
+    // No unit plugged in: the window as the program shows it after its
+    // first device pass found none.
+    auto bus = std::make_shared<ombrel::platform::VirtualHidBus>();
+    TForm1 form(DemoServices(column), bus);
     form.FormCreate();
     form.show();
+    if (!WaitUntil([&] { return form.Label_Serial_number->text().isEmpty(); })) {
+      std::fprintf(stderr, "The window's first device pass did not run\n");
+      return 1;
+    }
     const QString stem = folder + QStringLiteral("/window-") + QString::fromLatin1(kFileNames[column]);
     // The window as it opens, then once with each further page showing.
     for (int page = 0; page < form.PageControl->count(); ++page) {

@@ -48,12 +48,28 @@ class VersionService {
   virtual std::optional<FileVersion> ReadFileVersion() = 0;
 };
 
+// Names of the mutex of the maker's service program, which must not run
+// beside this one.
+inline constexpr char kServiceMutexName[] = "Service_program_Kolvmark_Tovra";
+inline constexpr char kInstanceMutexName[] = "User_program_Kolvmark_Tovra";
+
+// What a program's copies and its language setting are known by: the
+// program's own names, or the demo's, so that the demo runs beside it.
+struct ProgramNames {
+  std::string instanceMutex;
+  std::string settingsApplication;  // under the organisation "Kolvmark Tovra"
+};
+
+inline const ProgramNames kProgramNames{kInstanceMutexName, "User Program"};
+inline const ProgramNames kDemoProgramNames{"User_program_Kolvmark_Tovra_Demo", "User Program Demo"};
+
 struct StartupServices {
   std::unique_ptr<LocaleService> locale;
   std::unique_ptr<UserSettingStore> settings;
   std::unique_ptr<NamedMutexService> mutexes;
   std::unique_ptr<VersionService> version;
+  ProgramNames names = kProgramNames;
 };
 
-// The services of the platform the program runs on.
-StartupServices MakeNativeStartupServices();
+// The services of the platform the program runs on, under `names`.
+StartupServices MakeNativeStartupServices(const ProgramNames& names = kProgramNames);

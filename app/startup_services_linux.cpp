@@ -30,10 +30,11 @@ class BuiltInVersionService : public VersionService {
 
 }  // namespace
 
-StartupServices MakeNativeStartupServices() {
+StartupServices MakeNativeStartupServices(const ProgramNames& names) {
   StartupServices services;
+  services.names = names;
   services.locale = std::make_unique<EnvironmentLocaleService>();
-  services.settings = std::make_unique<QSettingsStore>();
+  services.settings = std::make_unique<QSettingsStore>(QString::fromStdString(names.settingsApplication));
   services.mutexes = std::make_unique<FlockNamedMutexService>(FlockNamedMutexService::DefaultDirectory());
   services.version = std::make_unique<BuiltInVersionService>();
   return services;

@@ -80,10 +80,11 @@ class ResourceVersionService : public VersionService {
 
 }  // namespace
 
-StartupServices MakeNativeStartupServices() {
+StartupServices MakeNativeStartupServices(const ProgramNames& names) {
   StartupServices services;
+  services.names = names;
   services.locale = std::make_unique<WindowsLocaleService>();
-  services.settings = std::make_unique<QSettingsStore>();
+  services.settings = std::make_unique<QSettingsStore>(QString::fromStdString(names.settingsApplication));
   services.mutexes = std::make_unique<WindowsMutexService>();
   services.version = std::make_unique<ResourceVersionService>();
   return services;

@@ -1,5 +1,7 @@
 #include "protocol/input_decoding.h"
 
+#include <algorithm>
+
 #include "protocol/catalogue.h"
 
 namespace ombrel {
@@ -51,8 +53,8 @@ std::optional<InputParameter> DecodeDeviceData(std::span<const std::uint8_t> dat
       result.text = TextFromBytes(value);
       break;
     case ValueLayout::CountedText: {
-      const std::size_t count = data[kCountAt];
-      if (count > value.size()) return std::nullopt;
+      // A count past the report's end gives the characters that are there.
+      const std::size_t count = std::min<std::size_t>(data[kCountAt], value.size());
       result.text = TextFromBytes(value.first(count));
       break;
     }

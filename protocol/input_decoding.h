@@ -18,7 +18,8 @@ struct InputParameter {
   ParamID id = 0;
   ValueLayout layout = ValueLayout::Byte;
   std::uint8_t byte = 0;       // Byte, Digit
-  std::u16string text;         // Text: the whole value area; CountedText: `count` characters
+  std::u16string text;         // Text: the whole value area; CountedText: `count` characters, at most
+                               // those the report holds
   Ipv4Octets address{};        // Address
   std::uint32_t seconds = 0;   // Seconds
 };
@@ -33,7 +34,6 @@ std::optional<InputParameter> DecodeInputReport(std::span<const std::uint8_t> re
 std::optional<InputParameter> DecodeDeviceData(std::span<const std::uint8_t> data);
 
 // The shortest whole report that a value of `layout` can be read from.
-// CountedText needs 3 + count bytes on top of this.
 std::size_t MinInputReportLength(ValueLayout layout);
 
 }  // namespace ombrel

@@ -79,7 +79,9 @@ TEST_F(LanguageSwitchTest, PickIsInForceAfterARestart) {
 
 TEST_F(LanguageSwitchTest, FailedWriteIsReportedAndKeepsTheOldLanguage) {
   TForm1& f = StartForm();
-  // A folder where the settings file belongs makes every write fail.
+  // A folder where the settings file belongs (the start made the file)
+  // makes every write fail.
+  ASSERT_TRUE(QFile::remove(SettingsFile()));
   ASSERT_TRUE(QDir().mkpath(SettingsFile()));
   Pick(f, LangRus);
   ASSERT_EQ(messages.boxes.size(), 1u);

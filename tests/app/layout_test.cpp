@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/control_colours.h"
 #include "app/jv_ip_address.h"
@@ -245,7 +246,8 @@ TEST_F(LayoutTest, DefaultStates) {
 }
 
 TEST_F(LayoutTest, TimersWithTheirIntervalsAndStartStates) {
-  TForm1& f = MakeForm();
+  // The status poll runs once the start is decided.
+  TForm1& f = StartForm();
   const struct {
     QTimer* timer;
     const char* name;
@@ -324,6 +326,67 @@ TEST_F(LayoutTest, TabKeyWalksTheControlsInTheirOrder) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
   EXPECT_EQ(seen, expected);
+}
+
+TEST_F(LayoutTest, KeyboardFocusStartsOnTheFirstControlOfTheTabOrder) {
+  TForm1& f = StartForm();
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  EXPECT_EQ(ControlOf(QApplication::focusWidget()), QStringLiteral("PageControl"));
+  // A stray key does not overwrite the device box's text.
+  const QString deviceText = f.ComboBox_Choose_device->currentText();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+  EXPECT_EQ(f.ComboBox_Choose_device->currentText(), deviceText);
+}
+
+// One notch of the mouse wheel, turned towards the user, at `point` of `w`:
+// it reaches the widget under the pointer first (an editable box's text
+// field) and goes up from there.
+void TurnWheelAt(QWidget* w, QPoint point) {
+  QWidget* under = w->childAt(point);
+  QWidget* target = under ? under : w;
+  QWheelEvent wheel(QPointF(target->mapFrom(w, point)), w->mapToGlobal(QPointF(point)), QPoint(), QPoint(0, -120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(target, &wheel);
+}
+
+// Over the middle of a list and over its arrow button at the right.
+void TurnWheelOver(QWidget* w) {
+  TurnWheelAt(w, w->rect().center());
+  TurnWheelAt(w, QPoint(w->width() - 4, w->height() / 2));
+}
+
+TEST_F(LayoutTest, WheelChangesOnlyTheListThatHasFocus) {
+  TForm1& f = StartForm();
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  f.ComboBox_Choose_device->addItems({QStringLiteral("1. Pendra"), QStringLiteral("2. Pendra DUO")});
+  f.ComboBox_Choose_device->setCurrentIndex(0);
+  f.ComboBox_Wi_Fi_name->addItems({QStringLiteral("Home"), QStringLiteral("Cafe")});
+  f.ComboBox_Wi_Fi_name->setCurrentIndex(0);
+  f.ComboBox_Security_WI_FI->setCurrentIndex(0);  // so that a turn could move it
+  f.PageControl->setFocus();
+  const QList<QComboBox*> lists = f.findChildren<QComboBox*>();
+  ASSERT_EQ(lists.size(), 7);
+  for (QComboBox* list : lists) {
+    SCOPED_TRACE(list->objectName().toStdString());
+    const int before = list->currentIndex();
+    TurnWheelOver(list);
+    EXPECT_EQ(list->currentIndex(), before);
+    EXPECT_FALSE(list->hasFocus());
+  }
+  EXPECT_EQ(LanguageIndex, LangEng);
+  EXPECT_FALSE(settings->stored.has_value());
+  EXPECT_TRUE(messages.boxes.empty());
+
+  // With focus the wheel moves the list, as a pick does.
+  f.ComboBox_Language->setFocus();
+  ASSERT_TRUE(f.ComboBox_Language->hasFocus());
+  TurnWheelAt(f.ComboBox_Language, f.ComboBox_Language->rect().center());
+  EXPECT_EQ(f.ComboBox_Language->currentIndex(), LangZh);
+  EXPECT_EQ(settings->stored, LangZh);
 }
 
 TEST_F(LayoutTest, ColouredControlsKeepTheirRedUnderTheStyle) {

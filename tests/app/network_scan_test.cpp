@@ -93,4 +93,38 @@ TEST_F(NetworkScanTest, SilentModuleIsAskedAgainUntilItAnswers) {
   EXPECT_EQ(f.ComboBox_Wi_Fi_name->count(), 0);
 }
 
+TEST_F(NetworkScanTest, SecondPressWhileTheModuleIsAskedKeepsTheRepeatSchedule) {
+  auto& unit = StartWithQuietUnit();
+  TForm1& f = *form;
+  QTest::mouseClick(f.Button_Search_Wi_Fi, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return f.Timer1->remainingTime() <= 1500; }));
+  const std::size_t before = unit.Device().OutputReportCount();
+  QTest::mouseClick(f.Button_Search_Wi_Fi, Qt::LeftButton);
+  EXPECT_TRUE(f.Timer1->isActive());
+  EXPECT_LE(f.Timer1->remainingTime(), 1500);
+  // The press itself still clears the list and sends the commands.
+  EXPECT_EQ(WrittenSince(unit, before), ScanCommands());
+  EXPECT_EQ(f.ComboBox_Wi_Fi_name->currentText(), QStringLiteral("Please wait..."));
+}
+
+TEST_F(NetworkScanTest, SpacedAnswersCloseTheScanOneAndAHalfSecondsAfterTheFirst) {
+  auto& unit = StartWithQuietUnit();
+  TForm1& f = *form;
+  ASSERT_TRUE(unit.Device().PushInputReport(ScanAnswer("+CWLAP:(3,\"First\",-60,\"aa:bb:cc:dd:ee:01\",6)")));
+  ASSERT_TRUE(WaitFor([&] { return f.ComboBox_Wi_Fi_name->count() == 1; }));
+  ASSERT_TRUE(f.Timer2->isActive());
+  const std::size_t before = unit.Device().OutputReportCount();
+  // The second answer comes well into the collection time.
+  ASSERT_TRUE(WaitFor([&] { return f.Timer2->remainingTime() <= 700; }));
+  const int remaining = f.Timer2->remainingTime();
+  ASSERT_TRUE(unit.Device().PushInputReport(ScanAnswer("+CWLAP:(4,\"Second\",-70,\"aa:bb:cc:dd:ee:02\",1)")));
+  ASSERT_TRUE(WaitFor([&] { return f.ComboBox_Wi_Fi_name->count() == 2; }));
+  EXPECT_TRUE(f.Timer2->isActive());
+  EXPECT_LE(f.Timer2->remainingTime(), remaining);
+  ASSERT_TRUE(WaitFor([&] { return !f.Timer2->isActive(); }));
+  EXPECT_EQ(WrittenSince(unit, before), ClosingSequence());
+  EXPECT_EQ(f.ComboBox_Wi_Fi_name->itemText(1), QStringLiteral("Second"));
+  EXPECT_EQ(f.ComboBox_Wi_Fi_name->currentIndex(), 0);
+}
+
 }  // namespace

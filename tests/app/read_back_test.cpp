@@ -171,6 +171,100 @@ TEST_F(ReadBackTest, TooShortOrUnknownReportsAreDropped) {
   EXPECT_EQ(unit.Device().OutputReportCount(), 1u);
 }
 
+TEST_F(ReadBackTest, ValueOutsideAListLeavesItWithoutSelectionAndTheUploadWritesNothing) {
+  const struct {
+    std::uint8_t role;
+    std::uint8_t slaveNumber;
+    std::uint8_t channel;
+  } cases[] = {
+      {1, 32, 0},   // a master without a router: its channel is taken from the list
+      {0, 255, 14},  // a slave: its number is taken from the list
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "slave number " << int(c.slaveNumber) << ", channel " << int(c.channel));
+    auto& unit = StartWithQuietUnit();
+    TForm1& f = *form;
+    f.ComboBox_Number_Slave->setCurrentIndex(4);
+    f.ComboBox_Wi_Fi_channel->setCurrentIndex(5);
+    auto& m = unit.Model();
+    m.SetByte(Param_Device_mode, c.role);
+    m.SetByte(Param_Type_of_connection, 2);
+    m.SetText(Param_Wi_Fi_name, "Kirrowind_1");
+    m.SetByte(Param_Number_Slave, c.slaveNumber);
+    m.SetByte(Param_Wi_Fi_channel, c.channel);
+    m.SetByte(Param_Security_Wi_Fi, '0');
+    ReadBack(unit);
+    EXPECT_EQ(f.ComboBox_Number_Slave->currentIndex(), -1);
+    EXPECT_EQ(f.ComboBox_Wi_Fi_channel->currentIndex(), -1);
+    EXPECT_EQ(DeviceSettings.slaveNumber, c.slaveNumber);
+    EXPECT_EQ(DeviceSettings.channel, c.channel);
+
+    messages.boxes.clear();
+    const std::size_t before = unit.Device().OutputReportCount();
+    QTest::mouseClick(f.Button_Apply_Save_Wi_Fi, Qt::LeftButton);
+    EXPECT_EQ(unit.Device().OutputReportCount(), before);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].first, MessageKind::Error);
+    form.reset();
+    units.clear();
+  }
+}
+
+TEST_F(ReadBackTest, TextsFromTheUnitAreKeptWholeAndGoBackWhole) {
+  auto& unit = StartWithQuietUnit();
+  TForm1& f = *form;
+  const std::string name(40, 'n');
+  const std::string password = std::string(61, 'p') + "!";
+  auto& m = unit.Model();
+  m.SetByte(Param_Device_mode, 1);
+  m.SetByte(Param_Type_of_connection, 1);
+  m.SetText(Param_Wi_Fi_name, name);
+  m.SetText(Param_Wi_Fi_password, password);
+  ReadBack(unit);
+  EXPECT_EQ(f.ComboBox_Wi_Fi_name->currentText(), QString::fromStdString(name));
+  EXPECT_EQ(f.Edit_Password->text(), QString::fromStdString(password));
+
+  // The next upload writes what the unit holds, not a cut copy.
+  m.SetText(Param_Wi_Fi_name, "");
+  m.SetText(Param_Wi_Fi_password, "");
+  QTest::mouseClick(f.Button_Apply_Save_Wi_Fi, Qt::LeftButton);
+  EXPECT_TRUE(messages.boxes.empty());
+  EXPECT_EQ(m.StoredValue(Param_Wi_Fi_name), std::vector<std::uint8_t>(name.begin(), name.end()));
+  EXPECT_EQ(m.StoredValue(Param_Wi_Fi_password), std::vector<std::uint8_t>(password.begin(), password.end()));
+
+  // A person still cannot type past the limits.
+  f.show();
+  f.Edit_Password->setFocus();
+  f.Edit_Password->end(false);
+  QTest::keyClicks(f.Edit_Password, QStringLiteral("xy"));
+  EXPECT_EQ(f.Edit_Password->text(), QString::fromStdString(password));
+  QTest::keyClick(f.Edit_Password, Qt::Key_Backspace);
+  QTest::keyClicks(f.Edit_Password, QStringLiteral("x"));
+  EXPECT_EQ(f.Edit_Password->text(), QString::fromStdString(password.substr(0, 61)));
+  f.Edit_Password->selectAll();
+  QTest::keyClicks(f.Edit_Password, QString(61, QLatin1Char('q')));
+  EXPECT_EQ(f.Edit_Password->text(), QString(60, QLatin1Char('q')));
+  QLineEdit* nameEdit = f.ComboBox_Wi_Fi_name->lineEdit();
+  nameEdit->end(false);
+  QTest::keyClicks(nameEdit, QStringLiteral("x"));
+  EXPECT_EQ(f.ComboBox_Wi_Fi_name->currentText(), QString::fromStdString(name));
+  nameEdit->selectAll();
+  QTest::keyClicks(nameEdit, QString(33, QLatin1Char('m')));
+  EXPECT_EQ(f.ComboBox_Wi_Fi_name->currentText(), QString(32, QLatin1Char('m')));
+}
+
+TEST_F(ReadBackTest, SerialNumberWhoseCountRunsPastTheReportShowsWhatIsThere) {
+  auto& unit = StartWithQuietUnit();
+  std::vector<std::uint8_t> serial(65, 0);
+  serial[0] = 1;
+  serial[1] = Param_Serial_number;
+  serial[2] = 70;  // more than the 62 bytes that follow
+  for (std::size_t i = 3; i < serial.size(); ++i) serial[i] = static_cast<std::uint8_t>('A' + i % 26);
+  ASSERT_TRUE(unit.Device().PushInputReport(serial));
+  const QString present = QString::fromLatin1(reinterpret_cast<const char*>(serial.data() + 3), 62);
+  EXPECT_TRUE(WaitFor([&] { return form->Label_Serial_number->text() == present; }));
+}
+
 TEST_F(ReadBackTest, WithoutAUnitTheButtonAsksForOne) {
   storedLanguage = LangPol;
   StartForm();

@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "tests/app/form_fixture.h"
+#include <QFile>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTimer>
+
+#include "app/named_mutex_linux.h"
+#include "app/qsettings_store.h"
+#include "tests/app/unit_fixture.h"
 
 namespace {
 
@@ -69,6 +76,19 @@ TEST_F(StartupTest, RunningServiceProgramIsReportedInTheStoredLanguage) {
   EXPECT_TRUE(mutexes->created.empty());
 }
 
+TEST_F(StartupTest, FirstStartCreatesTheSettingsStoreWithoutTheValue) {
+  realSettings = true;
+  const QString file = QSettings(QStringLiteral("Kolvmark Tovra"), QStringLiteral("User Program")).fileName();
+  QFile::remove(file);
+  localeCode = "de";
+  StartForm();
+  ASSERT_TRUE(QFile::exists(file));
+  EXPECT_FALSE(QSettings(file, QSettings::IniFormat).contains(QStringLiteral("Number of language")));
+  EXPECT_EQ(LanguageIndex, LangDeu);
+  form.reset();
+  QFile::remove(file);
+}
+
 TEST_F(StartupTest, CreatesTheInstanceMutex) {
   StartForm();
   EXPECT_EQ(mutexes->created, std::set<std::string>{kInstanceMutexName});
@@ -87,6 +107,114 @@ TEST_F(StartupTest, WithoutVersionInformationTheLabelShowsTheWordAlone) {
   TForm1& f = StartForm();
   EXPECT_EQ(ProgramVersion, "");
   EXPECT_EQ(f.Label_Versio_of_program->text(), QStringLiteral("Versjon: "));
+}
+
+TEST(DemoNamesTest, DemoRunsBesideTheProgramAndKeepsItsOwnLanguage) {
+  MessageBoxRecorder messages;
+  const auto settingsFile = [](const char* application) {
+    return QSettings(QStringLiteral("Kolvmark Tovra"), QString::fromLatin1(application)).fileName();
+  };
+  QFile::remove(settingsFile("User Program"));
+  QFile::remove(settingsFile("User Program Demo"));
+  // The program runs: it holds its lock.
+  FlockNamedMutexService program(FlockNamedMutexService::DefaultDirectory());
+  program.Create(kInstanceMutexName);
+  {
+    TForm1 demo(MakeNativeStartupServices(kDemoProgramNames));
+    ASSERT_EQ(demo.FormCreate(), TForm1::StartDecision::Run);
+    // A second demo ends, as a second program does.
+    TForm1 secondDemo(MakeNativeStartupServices(kDemoProgramNames));
+    EXPECT_EQ(secondDemo.FormCreate(), TForm1::StartDecision::EndProcess);
+    demo.ComboBox_Language->setCurrentIndex(LangDan);
+    emit demo.ComboBox_Language->activated(LangDan);
+  }
+  EXPECT_EQ(QSettingsStore(QStringLiteral("User Program Demo")).ReadLanguage(), LangDan);
+  EXPECT_EQ(QSettingsStore(QStringLiteral("User Program")).ReadLanguage(), std::nullopt);
+  EXPECT_TRUE(messages.boxes.empty());
+  QFile::remove(settingsFile("User Program"));
+  QFile::remove(settingsFile("User Program Demo"));
+  LanguageIndex = LangEng;
+}
+
+// While the start is being decided nothing may reach a unit: the service
+// program may be using it.
+class StartDecisionTest : public UnitFixture {
+ protected:
+  // What the window had done to the unit while the real message box was
+  // open, seen after every event queued before the box ran.
+  struct WhileTheBoxWasOpen {
+    QString text;
+    std::size_t opens = 0;
+    std::size_t writes = 0;
+    bool pollRunning = false;
+  };
+
+  // Runs FormCreate with the real message box, which is dismissed once
+  // what was queued before it has run.
+  TForm1::StartDecision StartWithRealBox(WhileTheBoxWasOpen& seen, ombrel::sim::SimulatedUnit& unit) {
+    TForm1& f = MakeForm();
+    const MessageBoxHook recorder = SetMessageBoxHook({});
+    QTimer finder;
+    finder.setInterval(10);
+    QObject::connect(&finder, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      finder.stop();
+      seen.text = box->text();
+      QMetaObject::invokeMethod(
+          box,
+          [&, box] {
+            seen.opens = unit.Device().OpenCount();
+            seen.writes = unit.Device().OutputReportCount();
+            seen.pollRunning = f.Timer3->isActive();
+            box->accept();
+          },
+          Qt::QueuedConnection);
+    });
+    finder.start();
+    const TForm1::StartDecision decision = f.FormCreate();
+    SetMessageBoxHook(recorder);
+    return decision;
+  }
+};
+
+TEST_F(StartDecisionTest, NothingReachesTheUnitBehindTheServiceProgramMessage) {
+  auto& unit = PlugUnit("Pendra DUO");
+  heldMutexes = {kServiceMutexName};
+  WhileTheBoxWasOpen seen;
+  EXPECT_EQ(StartWithRealBox(seen, unit), TForm1::StartDecision::EndProcess);
+  EXPECT_EQ(seen.text, QStringLiteral("Please close \"Service Kolvmark Tovra\""));
+  EXPECT_EQ(seen.opens, 0u);
+  EXPECT_EQ(seen.writes, 0u);
+  EXPECT_FALSE(seen.pollRunning);
+  EXPECT_EQ(form->ComboBox_Choose_device->count(), 0);
+  // The process ends: the window goes with its controller.
+  form.reset();
+  EXPECT_EQ(unit.Device().OpenCount(), 0u);
+  EXPECT_EQ(unit.Device().OutputReportCount(), 0u);
+}
+
+TEST_F(StartDecisionTest, SecondCopyNeverTouchesTheUnit) {
+  auto& unit = PlugUnit("Pendra");
+  heldMutexes = {kInstanceMutexName};
+  EXPECT_EQ(MakeForm().FormCreate(), TForm1::StartDecision::EndProcess);
+  Settle();
+  EXPECT_FALSE(form->Timer3->isActive());
+  form.reset();
+  EXPECT_EQ(unit.Device().OpenCount(), 0u);
+  EXPECT_EQ(unit.Device().OutputReportCount(), 0u);
+}
+
+TEST_F(StartDecisionTest, DecidedStartListsTheUnitAndPolls) {
+  auto& unit = PlugUnit("Pendra", "PA7");
+  TForm1& f = MakeForm();
+  EXPECT_FALSE(f.Timer3->isActive());
+  Settle();
+  EXPECT_EQ(unit.Device().OpenCount(), 0u);
+  ASSERT_EQ(f.FormCreate(), TForm1::StartDecision::Run);
+  EXPECT_TRUE(f.Timer3->isActive());
+  ASSERT_TRUE(WaitForEntries(1));
+  EXPECT_TRUE(WaitFor([&] { return f.Label_Serial_number->text() == QStringLiteral("PA7"); }));
 }
 
 }  // namespace

@@ -34,6 +34,20 @@ TEST_F(StatusPollTest, PollAsksForTheFilterTimeOnlyWhileItsPageShows) {
   EXPECT_EQ(pauses.size(), 3u);
 }
 
+TEST_F(StatusPollTest, FilterTimeIsAskedForOnlyWhileTheWindowIsShown) {
+  auto& unit = StartWithQuietUnit();
+  form->PageControl->setCurrentWidget(form->Filter);
+  const std::vector<std::vector<std::uint8_t>> states = {ReadRequestReport(34), ReadRequestReport(41)};
+  const std::vector<std::vector<std::uint8_t>> withFilter = {ReadRequestReport(34), ReadRequestReport(41),
+                                                             ReadRequestReport(38)};
+  ASSERT_FALSE(form->isVisible());
+  EXPECT_EQ(Poll(unit), states);
+  form->show();
+  EXPECT_EQ(Poll(unit), withFilter);
+  form->hide();
+  EXPECT_EQ(Poll(unit), states);
+}
+
 TEST_F(StatusPollTest, FilterLabelShowsTheRunTime) {
   auto& unit = StartWithQuietUnit();
   form->show();

@@ -5,6 +5,7 @@
 #include <QRadioButton>
 
 #include "app/jv_ip_address.h"
+#include "protocol/read_back_walk.h"
 #include "tests/app/unit_fixture.h"
 
 namespace {
@@ -149,6 +150,33 @@ TEST_F(WiFiUploadTest, LongNameGoesOutOverOneReportAndThePasswordWhole) {
   EXPECT_EQ(written[6][2], 32);
   EXPECT_EQ(written[7][2], 60);
   EXPECT_EQ(unit_->Model().StoredValue(Param_Wi_Fi_password), std::vector<std::uint8_t>(60, 'p'));
+}
+
+TEST_F(WiFiUploadTest, MasterUploadAfterAReadBackSendsTheSlaveAddressAsItsFourOctets) {
+  TForm1& f = *form;
+  auto& m = unit_->Model();
+  m.SetByte(Param_Device_mode, 1);
+  m.SetByte(Param_Type_of_connection, 1);
+  m.SetText(Param_Wi_Fi_name, "Birchwood");
+  m.SetText(Param_Wi_Fi_password, "pw");
+  m.SetByte(Param_Number_Slave, 3);
+  m.SetByte(Param_IP_Slave_mode, 0);
+  m.SetAddress(Param_IP_Slave, {192, 168, 4, 2});
+  m.SetAddress(Param_IP_Master, {10, 0, 0, 5});
+  m.SetByte(Param_Wi_Fi_channel, 6);
+  m.SetByte(Param_Security_Wi_Fi, '3');
+  m.SetAddress(Param_Gateway, {10, 0, 0, 1});
+  const std::size_t before = unit_->Device().OutputReportCount();
+  QTest::mouseClick(f.Button_Get_current_parameters, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return unit_->Device().OutputReportCount() == before + ombrel::kReadBackLength; }));
+  Settle();
+  ASSERT_TRUE(f.RadioButton_master->isChecked());
+  ASSERT_TRUE(f.RadioButton_with_router->isChecked());
+
+  EXPECT_EQ(Apply(), Upload(3, 0, Octets(192, 168, 4, 2), 1, 1, u"Birchwood", u"pw", Octets(10, 0, 0, 5), 6, '3',
+                            Octets(10, 0, 0, 1)));
+  EXPECT_EQ(unit_->Model().StoredValue(Param_IP_Slave), (std::vector<std::uint8_t>{192, 168, 4, 2}));
+  EXPECT_TRUE(messages.boxes.empty());
 }
 
 }  // namespace
