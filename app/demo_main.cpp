@@ -14,9 +14,9 @@ int main(int argc, char* argv[]) {
   PrepareApplication(app);
 
   auto bus = std::make_shared<ombrel::platform::VirtualHidBus>();
-  ombrel::sim::SimulatedUnit unit(*bus, DemoUnitConfig());
-  ConfigureDemoUnit(unit.Model());
-  DemoNetwork network(unit.Model());
+  ombrel::sim::SimulatedUnit unit(*bus, ombrel::sim::DemoUnitConfig());
+  ombrel::sim::ConfigureDemoUnit(unit.Model());
+  DemoNetworkTimer network(unit.Model());
 
   return RunProgram(app, bus, MakeNativeStartupServices(kDemoProgramNames));
 }

@@ -2,29 +2,15 @@
 
 #include <QTimer>
 
-#include <chrono>
-#include <optional>
+#include "sim/demo_unit.h"
 
-#include "sim/unit_model.h"
-
-// The simulated unit of the demo and of the window's pictures: a "Pendra DUO"
-// set up at home as a master joining the house's router, with a few
-// networks in reach.
-ombrel::sim::UnitModelConfig DemoUnitConfig();
-void ConfigureDemoUnit(ombrel::sim::UnitModel& unit);
-
-// The unit's network as the demo plays it: after each Wi-Fi upload the
-// module restarts disconnected; a few seconds later it has joined the
-// router (when it uses one) and, as a slave, found its master.
-class DemoNetwork {
+// The demo unit's network on the window's event loop: a timer moves its time
+// on four times a second.
+class DemoNetworkTimer {
  public:
-  explicit DemoNetwork(ombrel::sim::UnitModel& unit);
+  explicit DemoNetworkTimer(ombrel::sim::UnitModel& unit);
 
  private:
-  void Step();
-
-  ombrel::sim::UnitModel& unit_;
-  int seenTransfers_;
-  std::optional<std::chrono::steady_clock::time_point> connectAt_;
+  ombrel::sim::DemoNetwork network_;
   QTimer timer_;
 };

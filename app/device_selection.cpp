@@ -5,16 +5,12 @@
 #include <QComboBox>
 
 #include "app/control_colours.h"
+#include "app/lang_qt.h"
 #include "app/main_window.h"
-#include "i18n/lang_qt.h"
-#include "protocol/read_back_walk.h"
+#include "app/window_link.h"
+#include "protocol/unit_identity.h"
 
 namespace {
-
-constexpr int kUnitVendorId = 0x0483;
-constexpr int kUnitProductId = 0x5750;
-constexpr char kModelPendra[] = "Pendra";
-constexpr char kModelPendraDuo[] = "Pendra DUO";
 
 TJvHidDevice* DeviceOfEntry(const QComboBox* box, int index) {
   return static_cast<TJvHidDevice*>(box->itemData(index).value<void*>());
@@ -59,12 +55,11 @@ void TForm1::JvHidDeviceController1DeviceChange(TJvHidDeviceController*) {
 
 bool TForm1::JvHidDeviceController1Enumerate(TJvHidDevice* HidDev, int Idx) {
   const auto& attributes = HidDev->Attributes();
-  if (attributes.VendorID != kUnitVendorId || attributes.ProductID != kUnitProductId) return true;
+  if (!ombrel::IsUnit(attributes.VendorID, attributes.ProductID)) return true;
 
-  const std::string product = HidDev->ProductName();
-  const char* model = product == kModelPendraDuo ? kModelPendraDuo : kModelPendra;
+  const std::string_view model = ombrel::ModelName(HidDev->ProductName());
   const QString entry = QString::number(ComboBox_Choose_device->count() + 1) + QStringLiteral(". ") +
-                        QString::fromLatin1(model);
+                        QString::fromLatin1(model.data(), static_cast<qsizetype>(model.size()));
   ComboBox_Choose_device->addItem(entry);
 
   TJvHidDevice* checkedOut = HidDev;
@@ -91,9 +86,9 @@ void TForm1::ComboBox_Choose_deviceClick(QObject*) {
           ? QString()
           : QStringLiteral("This unit was found, but this user may not open it for reading and writing, so it "
                            "will not answer. On Linux, install Ombrel's udev rule and plug the unit in again."));
-  SendParameter(Param_Read_request, ombrel::ReadRequestValue(Param_Serial_number));
+  ombrel::RequestParameter(WindowLink(), Param_Serial_number);
 
-  const bool duo = device->ProductName() == kModelPendraDuo;
+  const bool duo = ombrel::IsPendraDuo(device->ProductName());
   Panel_Direction_Fan_Pendra->setVisible(!duo);
   Panel_Direction_Fan_DUO->setVisible(duo);
 }

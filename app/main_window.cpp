@@ -10,14 +10,16 @@
 #include <cstdio>
 
 #include "app/control_colours.h"
+#include "app/lang_qt.h"
 #include "app/locale_code.h"
 #include "app/qt_window_thread.h"
 #include "app/show_message.h"
 #include "app/typing_limit.h"
 #include "app/wheel_needs_focus.h"
 #include "hid/platform/unbound_platform.h"
-#include "i18n/lang_qt.h"
 #include "i18n/lang_strings.h"
+#include "protocol/network_scan.h"
+#include "protocol/status_poll.h"
 
 std::string ProgramVersion;
 TForm1* Form1 = nullptr;
@@ -45,13 +47,13 @@ TForm1::TForm1(StartupServices services, std::shared_ptr<ombrel::platform::HidPl
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
-  Timer1->setInterval(2000);
+  Timer1->setInterval(ombrel::kScanRepeatInterval);
   Timer2 = new QTimer(this);
   Timer2->setObjectName(QStringLiteral("Timer2"));
-  Timer2->setInterval(1500);
+  Timer2->setInterval(ombrel::kScanCollectionTime);
   Timer3 = new QTimer(this);
   Timer3->setObjectName(QStringLiteral("Timer3"));
-  Timer3->setInterval(1000);
+  Timer3->setInterval(static_cast<int>(ombrel::kStatusPollIntervalMs));
 
   ConnectHandlers();
   Form1 = this;

@@ -2,14 +2,15 @@
 // connection type, the password edit with the security type, the slave
 // address field with its mode, and the Fan page's threshold labels.
 
+#include "app/lang_qt.h"
 #include "app/main_window.h"
-#include "i18n/lang_qt.h"
+#include "protocol/conversions.h"
+#include "protocol/wifi_upload.h"
 
-namespace {
-constexpr int kSecurityOpen = 0;
-constexpr int kSlaveAddressDhcp = 0;
-constexpr int kSlaveAddressStatic = 1;
-}  // namespace
+using ombrel::kSecurityOpen;
+using ombrel::kSlaveAddressDhcp;
+using ombrel::kSlaveAddressStatic;
+using ombrel::PercentFromTrackBarPosition;
 
 void TForm1::ApplyModeTable() {
   const bool master = RadioButton_master->isChecked();
@@ -75,11 +76,11 @@ void TForm1::JvIPAddress_IP_MasterKeyUp(QObject*) {
 }
 
 void TForm1::TrackBar_Humidity_sensorChange(QObject*) {
-  SetLabelText(Label_Humidity_sensor, QString::number(TrackBar_Humidity_sensor->value() * 5) + LangQ(36));
+  SetLabelText(Label_Humidity_sensor, QString::number(PercentFromTrackBarPosition(TrackBar_Humidity_sensor->value())) + LangQ(36));
 }
 
 void TForm1::TrackBar_External_sensor2Change(QObject*) {
-  SetLabelText(Label_External_sensor2, QString::number(TrackBar_External_sensor2->value() * 5) + QStringLiteral(" %"));
+  SetLabelText(Label_External_sensor2, QString::number(PercentFromTrackBarPosition(TrackBar_External_sensor2->value())) + QStringLiteral(" %"));
 }
 
 // The manual link is never shown; a click on it has nothing to do.

@@ -1,21 +1,21 @@
 // The unit's answers: every input report of the selected unit is decoded by
-// its parameter and put into the window; an answer of the settings walk asks
-// for the next parameter at once.
+// its parameter and put into the window as the unit work decides; an answer
+// of the settings walk asks for the next parameter at once.
 
 #include <QComboBox>
 #include <QMessageBox>
 
 #include "app/jv_ip_address.h"
 #include "app/jv_time_edit.h"
+#include "app/lang_qt.h"
 #include "app/main_window.h"
 #include "app/show_message.h"
 #include "app/typing_limit.h"
-#include "i18n/lang_qt.h"
+#include "app/window_link.h"
 #include "protocol/conversions.h"
 #include "protocol/device_settings.h"
 #include "protocol/input_decoding.h"
-#include "protocol/pause.h"
-#include "protocol/read_back_walk.h"
+#include "protocol/read_back.h"
 
 using namespace ombrel;
 
@@ -27,13 +27,11 @@ QString Dotted(const Ipv4Octets& octets) { return QString::fromStdString(DottedT
 
 // 1 checks one button, 0 the other; any other value changes nothing.
 void CheckByByte(std::uint8_t value, QAbstractButton* onOne, QAbstractButton* onZero) {
-  if (value == 1) onOne->setChecked(true);
-  if (value == 0) onZero->setChecked(true);
+  if (const auto one = FlagOfByte(value)) (*one ? onOne : onZero)->setChecked(true);
 }
 
 void SetCheckByByte(std::uint8_t value, QAbstractButton* box) {
-  if (value == 1) box->setChecked(true);
-  if (value == 0) box->setChecked(false);
+  if (const auto on = FlagOfByte(value)) box->setChecked(*on);
 }
 
 // A value with no item leaves the list without a selection: an upload that
@@ -47,7 +45,7 @@ void TForm1::Button_Get_current_parametersClick(QObject*) {
     ShowMessage(LangQ(55));
     return;
   }
-  SendParameter(Param_Read_request, ReadRequestValue(kReadBackFirst));
+  StartReadBack(WindowLink());
 }
 
 void TForm1::JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t, const std::uint8_t* Data,
@@ -65,16 +63,15 @@ void TForm1::JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t
     case Param_Type_of_connection:
       // For a slave the connection type follows from the network name instead.
       if (DeviceSettings.role == 1) {
-        if (a.byte == 1) RadioButton_with_router->setChecked(true);
-        if (a.byte == 2) RadioButton_without_router->setChecked(true);
+        if (const auto withRouter = MasterWithRouterOfConnectionType(a.byte))
+          (*withRouter ? RadioButton_with_router : RadioButton_without_router)->setChecked(true);
       }
       break;
     case Param_Wi_Fi_name: {
       const QString name = Shown(a.text);
       SetWholeText(ComboBox_Wi_Fi_name->lineEdit(), name);
-      // A slave joins its master's own network, whose name begins so.
       if (DeviceSettings.role == 0) {
-        (name.startsWith(QStringLiteral("Kirrowind")) ? RadioButton_without_router : RadioButton_with_router)
+        (SlaveJoinsRouter(name.toStdU16String()) ? RadioButton_with_router : RadioButton_without_router)
             ->setChecked(true);
       }
       break;
@@ -82,8 +79,7 @@ void TForm1::JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t
     case Param_Wi_Fi_password: SetWholeText(Edit_Password, Shown(a.text)); break;
     case Param_Number_Slave: SelectOrClear(ComboBox_Number_Slave, a.byte); break;
     case Param_IP_Slave_mode:
-      if (a.byte == 0) ComboBox_IP_Slave->setCurrentIndex(1);
-      if (a.byte == 1) ComboBox_IP_Slave->setCurrentIndex(0);
+      if (const auto index = SlaveAddressIndexOfMode(a.byte)) ComboBox_IP_Slave->setCurrentIndex(*index);
       ComboBox_IP_SlaveChange(ComboBox_IP_Slave);
       break;
     case Param_IP_Slave: JvIPAddress_IP_Slave->SetText(Dotted(a.address)); break;
@@ -116,8 +112,5 @@ void TForm1::JvHidDeviceController1DeviceData(TJvHidDevice* HidDev, std::uint8_t
     default: return;
   }
 
-  if (IsReadBackParameter(a.id)) {
-    Pause(1);
-    if (const auto next = NextReadBackRequest(a.id)) SendParameter(Param_Read_request, ReadRequestValue(*next));
-  }
+  ContinueReadBack(a.id, WindowLink());
 }

@@ -15,12 +15,12 @@
 
 #include "app/app_style.h"
 #include "app/demo_unit.h"
-#include "app/jv_ip_address.h"
 #include "app/guarded_application.h"
+#include "app/jv_ip_address.h"
+#include "app/lang_qt.h"
 #include "app/main_window.h"
 #include "app/memory_startup_services.h"
 #include "hid/platform/virtual_bus.h"
-#include "i18n/lang_qt.h"
 #include "sim/simulated_unit.h"
 
 namespace {
@@ -64,13 +64,13 @@ bool WaitUntil(Predicate done, int ms = 5000) {
 // The English window with the demo's unit, after its settings were read.
 int RenderWithUnit(const QString& folder) {
   auto bus = std::make_shared<ombrel::platform::VirtualHidBus>();
-  ombrel::sim::SimulatedUnit unit(*bus, DemoUnitConfig());
-  ConfigureDemoUnit(unit.Model());
+  ombrel::sim::SimulatedUnit unit(*bus, ombrel::sim::DemoUnitConfig());
+  ombrel::sim::ConfigureDemoUnit(unit.Model());
   unit.Model().SetWiFiState(1);
   TForm1 form(DemoServices(LangEng), bus);
   form.FormCreate();
   form.show();
-  const QString serial = QString::fromStdString(DemoUnitConfig().serialNumber);
+  const QString serial = QString::fromStdString(ombrel::sim::DemoUnitConfig().serialNumber);
   bool ready = WaitUntil([&] { return form.Label_Serial_number->text() == serial; });
   form.Button_Get_current_parameters->click();
   ready = ready && WaitUntil([&] { return form.JvGateway->Text() == QStringLiteral("192.168.1.254"); });

@@ -1,15 +1,14 @@
-// The once-a-second status poll and its answers, the serial number, and the
-// two maintenance buttons.
+// The once-a-second status poll and its answers, and the two maintenance
+// buttons: the unit work writes, the window shows.
 
 #include <QLabel>
 
 #include "app/control_colours.h"
+#include "app/lang_qt.h"
 #include "app/main_window.h"
 #include "app/show_message.h"
-#include "i18n/lang_qt.h"
-#include "protocol/pause.h"
-#include "protocol/read_back_walk.h"
-#include "protocol/value_layouts.h"
+#include "app/window_link.h"
+#include "protocol/status_poll.h"
 
 using namespace ombrel;
 
@@ -18,7 +17,7 @@ namespace {
 QString TwoDigits(std::uint32_t value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
 
 void ShowState(QLabel* panel, std::uint8_t state, int connectedRow, int disconnectedRow) {
-  const bool connected = state != 0;
+  const bool connected = IsConnectedState(state);
   TForm1::SetLabelText(panel, LangQ(connected ? connectedRow : disconnectedRow));
   SetBackgroundColour(panel, connected ? kStateGreen : kStateRed);
 }
@@ -26,19 +25,14 @@ void ShowState(QLabel* panel, std::uint8_t state, int connectedRow, int disconne
 }  // namespace
 
 QString FilterTimeText(std::uint32_t seconds) {
-  return LangQ(37) + TwoDigits(seconds / 86400) + LangQ(38) + TwoDigits(seconds / 3600 % 24) + LangQ(39) +
-         TwoDigits(seconds / 60 % 60) + LangQ(40) + TwoDigits(seconds % 60);
+  const FilterTimeParts t = SplitFilterTime(seconds);
+  return LangQ(37) + TwoDigits(t.days) + LangQ(38) + TwoDigits(t.hours) + LangQ(39) + TwoDigits(t.minutes) +
+         LangQ(40) + TwoDigits(t.seconds);
 }
 
 void TForm1::Timer3Timer(QObject*) {
   if (CurrentDevice == nullptr) return;
-  SendParameter(Param_Read_request, ReadRequestValue(Param_Wi_Fi_State_connection));
-  Pause(20);
-  SendParameter(Param_Read_request, ReadRequestValue(Param_Master_State_connection));
-  if (isVisible() && PageControl->currentWidget() == Filter) {
-    Pause(20);
-    SendParameter(Param_Read_request, ReadRequestValue(Param_Timer_filter));
-  }
+  WriteStatusRequests(WindowLink(), isVisible() && PageControl->currentWidget() == Filter);
 }
 
 void TForm1::WiFiStateAnswer(const InputParameter& answer) {
@@ -58,11 +52,8 @@ void TForm1::Button_Restore_default_parametersClick(QObject*) {
     ShowMessage(LangQ(55));
     return;
   }
-  SendParameter(Param_Settings_transfer, EncodeByte(1));
-  SendParameter(Param_Restore_default_parameters, EncodeByte(0));
-  Pause(200);
-  // Reading the settings back shows the restored ones.
-  SendParameter(Param_Read_request, ReadRequestValue(kReadBackFirst));
+  // Ends with the read-back's request, so the window shows the restored settings.
+  RestoreDefaults(WindowLink());
 }
 
 void TForm1::Button_Reset_filter_timerClick(QObject*) {
@@ -70,5 +61,5 @@ void TForm1::Button_Reset_filter_timerClick(QObject*) {
     ShowMessage(LangQ(55));
     return;
   }
-  SendParameter(Param_Reset_filter_timer, EncodeByte(0));
+  ResetFilterTimer(WindowLink());
 }

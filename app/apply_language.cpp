@@ -1,8 +1,9 @@
 // Captions the window in the language of LanguageIndex. Sets texts only: no
 // handler of the window runs as a result.
 
+#include "app/lang_qt.h"
 #include "app/main_window.h"
-#include "i18n/lang_qt.h"
+#include "protocol/conversions.h"
 
 void TForm1::ApplyLanguage() {
   SetLabelText(Label_Choose_device, LangQ(0));
@@ -39,7 +40,7 @@ void TForm1::ApplyLanguage() {
   SetLabelText(Label_Direction, LangQ(33));
   RadioButton_Supply->setText(LangQ(34));
   RadioButton_Exhaust->setText(LangQ(35));
-  SetLabelText(Label_Humidity_sensor, QString::number(TrackBar_Humidity_sensor->value() * 5) + LangQ(36));
+  SetLabelText(Label_Humidity_sensor, QString::number(ombrel::PercentFromTrackBarPosition(TrackBar_Humidity_sensor->value())) + LangQ(36));
   SetLabelText(Label_Timer_filter, FilterTimeText(0));
   Button_Reset_filter_timer->setText(LangQ(41));
   SetLabelText(Label_S_N, LangQ(42));
