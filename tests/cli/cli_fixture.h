@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -60,9 +61,13 @@ class CliFixture : public testing::Test {
     return run;
   }
 
-  // A file in the test's temporary directory.
+  // A file of this test's own in the temporary directory: tests running
+  // side by side never share one.
   std::string WriteFile(const std::string& name, const std::string& text) {
-    const std::string path = testing::TempDir() + name;
+    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string own = std::string(test->test_suite_name()) + "." + test->name() + "." + name;
+    std::replace(own.begin(), own.end(), '/', '_');
+    const std::string path = testing::TempDir() + own;
     std::ofstream(path, std::ios::binary) << text;
     return path;
   }
