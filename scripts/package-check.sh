@@ -158,4 +158,6 @@ while read -r path; do
   [[ -d $path ]] && continue
   [[ ! -e $path ]] || fail "$path is still there after removing the package"
 done <"$work/files"
+# Nothing of it is left in dpkg's records either.
+dpkg --purge ombrel >/dev/null
 echo "package check passed: $(basename "$deb")"
