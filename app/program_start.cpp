@@ -1,5 +1,7 @@
 #include "app/program_start.h"
 
+#include <QDirIterator>
+#include <QIcon>
 #include <QScreen>
 
 #include "app/app_style.h"
@@ -10,6 +12,14 @@
 void PrepareApplication(GuardedApplication& app) {
   QApplication::setApplicationName(QStringLiteral("Ombrel"));
   QApplication::setApplicationDisplayName(QStringLiteral("Ombrel"));
+  // The desktop entry's id: what Wayland compositors match the window with.
+  QApplication::setDesktopFileName(QStringLiteral("org.ombrel.Ombrel"));
+  // The project's icon at each size it was rendered at (none in a build without rsvg-convert).
+  QIcon icon;
+  for (QDirIterator it(QStringLiteral(":/icons"), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories);
+       it.hasNext();)
+    icon.addFile(it.next());
+  QApplication::setWindowIcon(icon);
   ApplyApplicationStyle(app);
 }
 

@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libudev-dev umockdev libumockdev-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 fonts-wqy-zenhei
+  librsvg2-bin gzip dpkg-dev file desktop-file-utils appstream man-db
 )
 
 missing=()

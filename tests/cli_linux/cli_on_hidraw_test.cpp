@@ -11,6 +11,7 @@
 
 #include "sim/unit_model.h"
 #include "tests/cli_linux/program_run.h"
+#include "tests/hid/wait_until.h"
 #include "tests/hid_linux/mock_hidraw.h"
 #include "tests/hid_linux/unit_on_node.h"
 #include "tests/support/window_sequences.h"
@@ -107,7 +108,11 @@ TEST_F(CliOnHidraw, ReadThenWriteOfItsOutputSendsTheWindowsApplyOfBothPages) {
                           .security = '3',
                           .gateway = {10, 0, 0, 254}};
   const FanValues fan{.turnOffDelay = 600, .nightMode = 86340, .partyMode = 3600};
-  EXPECT_EQ(model.OutputLog(), Concat({WindowWiFiUpload(sent), WindowFanUpload(fan)}));
+  const auto expected = Concat({WindowWiFiUpload(sent), WindowFanUpload(fan)});
+  // The program's writes are done when it ends, but the unit's end of the
+  // node may still be reading the last of them.
+  WaitUntil([&] { return model.OutputLog().size() >= expected.size(); }, std::chrono::seconds(5));
+  EXPECT_EQ(model.OutputLog(), expected);
 }
 
 TEST_F(CliOnHidraw, WithoutAUnitEveryCommandSaysSoWithStatusTwo) {
