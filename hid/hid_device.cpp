@@ -42,7 +42,8 @@ TJvHidDevice::TJvHidDevice(const TJvHidPnPInfo& PnPInfo, TJvHidDeviceController*
     : FMyController(Controller),
       FPlatform(Controller->FPlatform),
       FWindow(Controller->Window()),
-      FDevicePath(PnPInfo.DevicePath()) {
+      FDevicePath(PnPInfo.DevicePath()),
+      FDeviceID(PnPInfo.DeviceID()) {
   // Out-of-range controller timings leave the defaults, as the setters do.
   SetPollingDelayTime(Controller->DevPollingDelayTime());
   SetThreadSleepTime(Controller->DevThreadSleepTime());
@@ -52,8 +53,9 @@ TJvHidDevice::TJvHidDevice(const TJvHidPnPInfo& PnPInfo, TJvHidDeviceController*
 
   FHidFileHandle = OpenHandle(plat::HidAccess::ReadWrite, false);
   FHasReadWriteAccess = FHidFileHandle != nullptr;
+  NoteReadWriteOpen();
   if (!FHidFileHandle) FHidFileHandle = OpenHandle(plat::HidAccess::None, false);
-  if (!FHidFileHandle) throw EControllerError("Device cannot be opened");
+  if (!FHidFileHandle) throw EControllerError("Device cannot be opened", plat::LastOpenError());
   FAttributes = {};
   FAttributes.Size = sizeof(THIDDAttributes);
   if (!FHidFileHandle->GetAttributes(FAttributes))
@@ -85,7 +87,14 @@ bool TJvHidDevice::IsOpenable() const {
 }
 
 TJvHidHandle TJvHidDevice::OpenHandle(plat::HidAccess Access, bool Overlapped) {
-  return FPlatform->Open(FDevicePath, Access, Overlapped);
+  return FPlatform->OpenInterface(FDevicePath, FDeviceID, Access, Overlapped);
+}
+
+void TJvHidDevice::NoteReadWriteOpen() {
+  if (FHasReadWriteAccess)
+    FReadWriteOpenError = {};
+  else
+    FReadWriteOpenError = plat::LastOpenError();
 }
 
 TJvHidHandle TJvHidDevice::HidOverlappedRead() const {
@@ -97,6 +106,7 @@ bool TJvHidDevice::OpenFile() {
   if (IsOpenable() && !FHidFileHandle) {
     FHidFileHandle = OpenHandle(plat::HidAccess::ReadWrite, false);
     FHasReadWriteAccess = FHidFileHandle != nullptr;
+    NoteReadWriteOpen();
     if (!FHidFileHandle) FHidFileHandle = OpenHandle(plat::HidAccess::None, false);
     if (FHidFileHandle) {
       if (FNumInputBuffers != 0) FHidFileHandle->SetNumInputBuffers(FNumInputBuffers);

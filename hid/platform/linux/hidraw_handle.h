@@ -66,11 +66,17 @@ class HidrawHandle final : public HidHandle {
   Poll WaitFor(short events, int timeoutMs);
   bool CopyString(const std::optional<std::string>& text, std::span<char16_t> buffer);
   Finished CompleteReadLocked(HidError error, std::uint32_t bytes);
+  // Reads one report into `report`, report ID first; what read() returns,
+  // counting an ID byte put in for a device without report IDs.
+  ssize_t ReadReport(std::span<std::uint8_t> report);
 
   const HidrawDescription FDescription;
   const std::optional<ReportDescriptorSummary> FSummary;
   const HidAccess FAccess;
   const bool FOverlapped;
+  // The descriptor declares no report IDs: hidraw then reads reports
+  // without an ID byte, which the link expects first (ID 0).
+  const bool FNoReportIds;
 
   std::mutex FLock;
   UniqueFd FFd;
@@ -83,7 +89,7 @@ class HidrawHandle final : public HidHandle {
   IoCompletion FReadCompletion;
   Result FLastRead;
   Result FLastWrite;
-  std::deque<Finished> FWriteCompletions;
+  std::deque<Finished> FDueCompletions;  // completions the next wait runs
 };
 
 }  // namespace ombrel::platform::linux_hid
