@@ -352,6 +352,10 @@ TEST_F(HidrawBackendTest, AUnitWhoseNodeCannotBeOpenedIsListedButNothingReachesI
   TJvHidDevice* listed = Listed(unit);
   ASSERT_NE(listed, nullptr);
   EXPECT_FALSE(listed->HasReadWriteAccess());
+  // What a person is told, in the system's words.
+  EXPECT_EQ(listed->ReadWriteOpenError().Message(),
+            "open " + unit.Node() + " for reading and writing: No such file or directory");
+  EXPECT_EQ(listed->ReadWriteOpenError().Code, plat::kErrorFileNotFound);
   std::string product;
   Controller->SetOnEnumerate([&](TJvHidDevice* d, int) {
     product = d->ProductName();
@@ -534,8 +538,29 @@ TEST_F(HidrawHandleTest, AHandleWithoutAccessRightsIdentifiesButMovesNoReport) {
 
 TEST_F(HidrawHandleTest, AnInterfaceThatIsGoneCannotBeOpened) {
   Bed->Remove(Unit);
-  EXPECT_EQ(Platform->Open(Unit.Node(), plat::HidAccess::None, false), nullptr);
+  EXPECT_EQ(Platform->Open(Unit.Node(), plat::HidAccess::ReadWrite, false), nullptr);
   EXPECT_EQ(plat::LastError(), plat::kErrorFileNotFound);
+  const plat::OpenError& why = plat::LastOpenError();
+  EXPECT_EQ(why.Operation, "look up");
+  EXPECT_EQ(why.Path, Unit.Node());
+  EXPECT_EQ(why.Access, plat::HidAccess::ReadWrite);
+  EXPECT_EQ(why.Code, plat::kErrorFileNotFound);
+  EXPECT_NE(why.Reason.find("unplugged"), std::string::npos) << why.Reason;
+}
+
+TEST_F(HidrawHandleTest, OpeningChecksTheNodeStillBelongsToTheListedInterface) {
+  const auto listed = Platform->ListInterfaces(plat::kHidInterfaceClassGuid);
+  ASSERT_TRUE(listed && listed->size() == 1);
+  const std::uint32_t id = (*listed)[0].DeviceID;
+  EXPECT_NE(Platform->OpenInterface(Unit.Node(), id, plat::HidAccess::ReadWrite, false), nullptr);
+  EXPECT_TRUE(Platform->InterfacePresent(plat::kHidInterfaceClassGuid, id, Unit.Node()));
+  // Another identity on the same node: what a stale object of an unplugged
+  // interface holds.
+  EXPECT_EQ(Platform->OpenInterface(Unit.Node(), id + 1, plat::HidAccess::ReadWrite, false),
+            nullptr);
+  EXPECT_EQ(plat::LastError(), plat::kErrorFileNotFound);
+  EXPECT_NE(plat::LastOpenError().Reason.find("another device"), std::string::npos);
+  EXPECT_FALSE(Platform->InterfacePresent(plat::kHidInterfaceClassGuid, id + 1, Unit.Node()));
 }
 
 }  // namespace
