@@ -158,6 +158,17 @@ class MockBed {
     std::filesystem::remove(Root() + m.Node(), ignored);
   }
 
+  // Hands the node's ioctls to `handler` (its "handle-ioctl" signal) from
+  // now on, on a worker thread of the bed.
+  ::testing::AssertionResult AttachIoctl(const MockHidInterface& m, UMockdevIoctlBase* handler) {
+    GError* error = nullptr;
+    if (umockdev_testbed_attach_ioctl(FBed.get(), m.Node().c_str(), handler, &error))
+      return ::testing::AssertionSuccess();
+    std::string why = error ? error->message : "unknown";
+    if (error) g_error_free(error);
+    return ::testing::AssertionFailure() << "umockdev refused the handler: " << why;
+  }
+
   // The device's end of the node; owned by the bed.
   int DeviceEnd(const MockHidInterface& m) {
     return umockdev_testbed_get_dev_fd(FBed.get(), m.Node().c_str());

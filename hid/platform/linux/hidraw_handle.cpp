@@ -1,6 +1,8 @@
 #include "hid/platform/linux/hidraw_handle.h"
 
+#include <linux/hidraw.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -454,6 +456,42 @@ bool HidrawHandle::CancelIo() {
   if (FReadActive) FDueCompletions.push_back(CompleteReadLocked(kErrorOperationAborted, 0));
   WakeLocked();
   return true;
+}
+
+bool HidrawHandle::ReportRequest(unsigned long request, std::span<std::uint8_t> report,
+                                 HidAccess needed) {
+  if (report.empty() || report.size() > (1u << _IOC_SIZEBITS) - 1)
+    return Fail(kErrorInvalidParameter);
+  // A device without report IDs knows only report 0, one with them never.
+  if (FSummary && (report[0] == 0) != FNoReportIds) return Fail(kErrorInvalidParameter);
+  if (!Enter(needed)) return false;
+  int result;
+  do {
+    result = ::ioctl(FFd.Get(), request, report.data());
+  } while (result < 0 && errno == EINTR);
+  const int error = errno;
+  Leave();
+  if (result < 0) return Fail(ErrorFromErrno(error));
+  return true;
+}
+
+bool HidrawHandle::GetFeature(std::span<std::uint8_t> report) {
+  return ReportRequest(HIDIOCGFEATURE(report.size()), report, HidAccess::Read);
+}
+
+bool HidrawHandle::SetFeature(std::span<const std::uint8_t> report) {
+  // The request takes a buffer it may write to; the caller's is read-only.
+  std::vector<std::uint8_t> buffer(report.begin(), report.end());
+  return ReportRequest(HIDIOCSFEATURE(buffer.size()), buffer, HidAccess::Write);
+}
+
+bool HidrawHandle::GetInputReport(std::span<std::uint8_t> report) {
+  return ReportRequest(HIDIOCGINPUT(report.size()), report, HidAccess::Read);
+}
+
+bool HidrawHandle::SetOutputReport(std::span<const std::uint8_t> report) {
+  std::vector<std::uint8_t> buffer(report.begin(), report.end());
+  return ReportRequest(HIDIOCSOUTPUT(buffer.size()), buffer, HidAccess::Write);
 }
 
 }  // namespace ombrel::platform::linux_hid
