@@ -17,60 +17,12 @@
 #include "hid/platform/linux/hidraw_platform.h"
 #include "hid/pumped_window_thread.h"
 #include "tests/hid_linux/mock_hidraw.h"
+#include "tests/hid_linux/platform_with_hook.h"
 
 namespace ombrel::test {
 namespace {
 
 namespace plat = ombrel::platform;
-
-// The Linux backend with a hook between a pass's listing and the opens
-// that follow it, and opens that can be made to fail.
-class PlatformWithHook final : public plat::HidPlatform {
- public:
-  std::function<void()> AfterListing;  // runs once
-  std::string RefusedPath;             // opens of it fail as if refused
-  int Listings = 0;
-
-  bool BindSetupLibrary() override { return FInner.BindSetupLibrary(); }
-  void UnbindSetupLibrary() override { FInner.UnbindSetupLibrary(); }
-  bool BindHidLibrary() override { return FInner.BindHidLibrary(); }
-  void UnbindHidLibrary() override { FInner.UnbindHidLibrary(); }
-  bool HidLibraryBound() const override { return FInner.HidLibraryBound(); }
-  plat::Guid GetHidGuid() override { return FInner.GetHidGuid(); }
-  std::optional<std::vector<plat::HidInterface>> ListInterfaces(const plat::Guid& g) override {
-    ++Listings;
-    auto found = FInner.ListInterfaces(g);
-    if (auto hook = std::exchange(AfterListing, nullptr)) hook();
-    return found;
-  }
-  std::shared_ptr<plat::HidHandle> Open(const std::string& path, plat::HidAccess access,
-                                        bool overlapped) override {
-    if (path == RefusedPath) return Refuse();
-    return FInner.Open(path, access, overlapped);
-  }
-  std::shared_ptr<plat::HidHandle> OpenInterface(const std::string& path, std::uint32_t id,
-                                                 plat::HidAccess access,
-                                                 bool overlapped) override {
-    if (path == RefusedPath) return Refuse();
-    return FInner.OpenInterface(path, id, access, overlapped);
-  }
-  bool InterfacePresent(const plat::Guid& g, std::uint32_t id, const std::string& path) override {
-    return FInner.InterfacePresent(g, id, path);
-  }
-  std::string LanguageName(std::uint16_t id) override { return FInner.LanguageName(id); }
-  std::string HidVersion() override { return FInner.HidVersion(); }
-  std::unique_ptr<plat::DeviceChangeSubscription> WatchDeviceChanges(
-      std::function<void()> changed) override {
-    return FInner.WatchDeviceChanges(std::move(changed));
-  }
-
- private:
-  static std::shared_ptr<plat::HidHandle> Refuse() {
-    plat::SetLastError(32);  // a sharing violation
-    return nullptr;
-  }
-  plat::linux_hid::HidrawPlatform FInner;
-};
 
 struct Unplugging {
   const char* Name;
