@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "hid/hid_controller.h"
@@ -87,7 +88,15 @@ bool TJvHidDevice::IsOpenable() const {
 }
 
 TJvHidHandle TJvHidDevice::OpenHandle(plat::HidAccess Access, bool Overlapped) {
-  return FPlatform->OpenInterface(FDevicePath, FDeviceID, Access, Overlapped);
+  plat::ClearLastOpenError();
+  TJvHidHandle handle = FPlatform->OpenInterface(FDevicePath, FDeviceID, Access, Overlapped);
+  // A backend that keeps no words for a failure still gave its code.
+  if (!handle && !plat::LastOpenError().Failed()) {
+    const plat::HidError code =
+        plat::LastError() != plat::kErrorSuccess ? plat::LastError() : plat::kErrorGenFailure;
+    plat::SetLastOpenError({"open", FDevicePath, Access, code, "system error " + std::to_string(code)});
+  }
+  return handle;
 }
 
 void TJvHidDevice::NoteReadWriteOpen() {

@@ -29,6 +29,8 @@ void SetLastOpenError(OpenError error) {
   tLastOpenError = std::move(error);
 }
 
+void ClearLastOpenError() { tLastOpenError = {}; }
+
 std::string OpenError::Message() const {
   if (!Failed()) return {};
   std::string text = Operation + " " + Path;

@@ -85,6 +85,8 @@ struct OpenError {
 const OpenError& LastOpenError();
 // Records a failed open and sets LastError() to its code.
 void SetLastOpenError(OpenError error);
+// Forgets the record, leaving LastError() alone.
+void ClearLastOpenError();
 
 // Runs on the thread that waits on the handle, once the overlapped
 // operation has ended (error code, bytes moved).

@@ -132,6 +132,8 @@ TEST_F(PresentButRefusedTest, AUnitStillPresentThatCannotBeOpenedIsReported) {
   const auto errors = Window.TakeErrors();
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "Device cannot be opened");
+  // A backend that gives only a code: the record still names the open.
+  EXPECT_EQ(Controller->LastCreateError().Message(), "open " + Unit.Node() + ": system error 32");
 }
 
 }  // namespace
