@@ -91,12 +91,17 @@ class ReportRequestTest : public ::testing::Test {
 };
 
 TEST_F(ReportRequestTest, AFeatureReportOfADeviceWithoutIdsComesWithReportIdZeroFirst) {
-  Device.Feature = {0x00, 0x11, 0x22, 0x33};
+  const Bytes feature = {0x00, 0x11, 0x22, 0x33};
+  {
+    // The handler runs on the bed's worker thread.
+    std::lock_guard lock(Device.Lock);
+    Device.Feature = feature;
+  }
   Bytes report(4, 0xEE);
   report[0] = 0;  // the report asked for
   ASSERT_TRUE(Dev->GetFeature(report.data(), static_cast<std::uint32_t>(report.size())))
       << plat::LastError();
-  EXPECT_EQ(report, Device.Feature);
+  EXPECT_EQ(report, feature);
 }
 
 TEST_F(ReportRequestTest, AFeatureReportOfADeviceWithoutIdsGoesOutWithReportIdZeroFirst) {
