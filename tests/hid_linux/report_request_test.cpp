@@ -77,6 +77,11 @@ class ReportRequestTest : public ::testing::Test {
   void TearDown() override {
     if (Controller) Controller->CheckIn(Dev);
     Controller.reset();
+    if (!Handler) return;
+    // No request is left; the handler lets go of the device, and taking its
+    // lock orders the worker's last use before the device goes.
+    g_signal_handlers_disconnect_by_data(Handler.get(), &Device);
+    std::lock_guard lock(Device.Lock);
   }
 
   const MockHidInterface Keyboard = MockKeyboard(0);
