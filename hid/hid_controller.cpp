@@ -128,7 +128,14 @@ std::unique_ptr<TJvHidDevice> TJvHidDeviceController::ConstructDevice(
   for (;;) {
     try {
       return TJvHidDevice::CreateForController(PnPInfo, this);
-    } catch (const EControllerError&) {
+    } catch (const EControllerError& error) {
+      // Pulled out while the pass read it: no error of the device, and the
+      // pass after this one finds the list as it has become.
+      if (!FPlatform->InterfacePresent(FHidGuid, PnPInfo->DeviceID(), PnPInfo->DevicePath())) {
+        FLeftOutGone = true;
+        return nullptr;
+      }
+      FLastCreateError = error.Why();
       if (!FOnDeviceCreateError) throw;
       bool handled = false;
       bool retry = false;
@@ -154,7 +161,17 @@ std::vector<std::unique_ptr<TJvHidDevice>> TJvHidDeviceController::CollectPresen
 
 void TJvHidDeviceController::DeviceChange() {
   bool changed = FLParam == -1;
+  FLeftOutGone = false;
   std::vector<std::unique_ptr<TJvHidDevice>> found = CollectPresentDevices();
+  // An interface that went while being listed may have been half gone: one
+  // more pass sees it whole or not at all. A few in a row at most, should
+  // an interface keep being listed that is never whole.
+  if (!FLeftOutGone)
+    FFollowUpPasses = 0;
+  else if (!FDestroying && FFollowUpPasses < kMaxFollowUpPasses) {
+    ++FFollowUpPasses;
+    PostDeviceChange(0);
+  }
 
   // Removals, from the last entry to the first.
   for (std::size_t i = FList.size(); i-- > 0;) {

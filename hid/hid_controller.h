@@ -78,6 +78,10 @@ class TJvHidDeviceController {
   int NumCheckedOutDevices() const { return FNumCheckedOutDevices; }
   int NumUnpluggedDevices() const { return FNumUnpluggedDevices; }
   bool InDeviceChange() const { return FInDeviceChange; }
+  // Why the last device object that could not be made failed to open (kept
+  // until the next such failure); Failed() is false when none failed so or
+  // it failed only to be identified.
+  const ombrel::platform::OpenError& LastCreateError() const { return FLastCreateError; }
 
   // The list, read-only: position Idx is what OnEnumerate reports.
   int DeviceCount() const { return static_cast<int>(FList.size()); }
@@ -149,6 +153,11 @@ class TJvHidDeviceController {
   int FNumUnpluggedDevices = 0;
   bool FInDeviceChange = false;
   bool FMissedDeviceChange = false;
+  // The running pass left out an interface that went while it was listed.
+  bool FLeftOutGone = false;
+  ombrel::platform::OpenError FLastCreateError;
+  int FFollowUpPasses = 0;  // posted for such interfaces, in a row
+  static constexpr int kMaxFollowUpPasses = 3;
   std::intptr_t FLParam = 0;
   bool FLoading = false;
   bool FDestroying = false;

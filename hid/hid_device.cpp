@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "hid/hid_controller.h"
@@ -42,7 +43,8 @@ TJvHidDevice::TJvHidDevice(const TJvHidPnPInfo& PnPInfo, TJvHidDeviceController*
     : FMyController(Controller),
       FPlatform(Controller->FPlatform),
       FWindow(Controller->Window()),
-      FDevicePath(PnPInfo.DevicePath()) {
+      FDevicePath(PnPInfo.DevicePath()),
+      FDeviceID(PnPInfo.DeviceID()) {
   // Out-of-range controller timings leave the defaults, as the setters do.
   SetPollingDelayTime(Controller->DevPollingDelayTime());
   SetThreadSleepTime(Controller->DevThreadSleepTime());
@@ -52,8 +54,9 @@ TJvHidDevice::TJvHidDevice(const TJvHidPnPInfo& PnPInfo, TJvHidDeviceController*
 
   FHidFileHandle = OpenHandle(plat::HidAccess::ReadWrite, false);
   FHasReadWriteAccess = FHidFileHandle != nullptr;
+  NoteReadWriteOpen();
   if (!FHidFileHandle) FHidFileHandle = OpenHandle(plat::HidAccess::None, false);
-  if (!FHidFileHandle) throw EControllerError("Device cannot be opened");
+  if (!FHidFileHandle) throw EControllerError("Device cannot be opened", plat::LastOpenError());
   FAttributes = {};
   FAttributes.Size = sizeof(THIDDAttributes);
   if (!FHidFileHandle->GetAttributes(FAttributes))
@@ -85,7 +88,22 @@ bool TJvHidDevice::IsOpenable() const {
 }
 
 TJvHidHandle TJvHidDevice::OpenHandle(plat::HidAccess Access, bool Overlapped) {
-  return FPlatform->Open(FDevicePath, Access, Overlapped);
+  plat::ClearLastOpenError();
+  TJvHidHandle handle = FPlatform->OpenInterface(FDevicePath, FDeviceID, Access, Overlapped);
+  // A backend that keeps no words for a failure still gave its code.
+  if (!handle && !plat::LastOpenError().Failed()) {
+    const plat::HidError code =
+        plat::LastError() != plat::kErrorSuccess ? plat::LastError() : plat::kErrorGenFailure;
+    plat::SetLastOpenError({"open", FDevicePath, Access, code, "system error " + std::to_string(code)});
+  }
+  return handle;
+}
+
+void TJvHidDevice::NoteReadWriteOpen() {
+  if (FHasReadWriteAccess)
+    FReadWriteOpenError = {};
+  else
+    FReadWriteOpenError = plat::LastOpenError();
 }
 
 TJvHidHandle TJvHidDevice::HidOverlappedRead() const {
@@ -97,6 +115,7 @@ bool TJvHidDevice::OpenFile() {
   if (IsOpenable() && !FHidFileHandle) {
     FHidFileHandle = OpenHandle(plat::HidAccess::ReadWrite, false);
     FHasReadWriteAccess = FHidFileHandle != nullptr;
+    NoteReadWriteOpen();
     if (!FHidFileHandle) FHidFileHandle = OpenHandle(plat::HidAccess::None, false);
     if (FHidFileHandle) {
       if (FNumInputBuffers != 0) FHidFileHandle->SetNumInputBuffers(FNumInputBuffers);

@@ -82,6 +82,10 @@ class TJvHidDevice {
   bool IsEnumerated() const { return FIsEnumerated; }
   bool IsOpenable() const;
   bool HasReadWriteAccess() const { return FHasReadWriteAccess; }
+  // Why the last open for reading and writing failed ("open /dev/hidraw3
+  // for reading and writing: Permission denied"); Failed() is false while
+  // HasReadWriteAccess holds.
+  const ombrel::platform::OpenError& ReadWriteOpenError() const { return FReadWriteOpenError; }
   const TJvHidPnPInfo& PnPInfo() const { return *FPnPInfo; }
   TJvHidDeviceController* MyController() const { return FMyController; }
   TJvHidHandle HidFileHandle() const { return FHidFileHandle; }
@@ -223,6 +227,9 @@ class TJvHidDevice {
   void MarkUnplugged();
   void CloseAllHandles();
   TJvHidHandle OpenHandle(ombrel::platform::HidAccess Access, bool Overlapped);
+  // Keeps why the open for reading and writing just tried failed, or
+  // forgets it when it worked.
+  void NoteReadWriteOpen();
   std::shared_ptr<const ombrel::platform::PreparsedData> EnsurePreparsedData();
   std::shared_ptr<const ombrel::platform::PreparsedData> FetchedPreparsedData() const;
   THIDPCaps CachedCaps() const;  // the reader's view: never opens anything
@@ -244,6 +251,7 @@ class TJvHidDevice {
   THIDDAttributes FAttributes{};
   std::unique_ptr<TJvHidPnPInfo> FPnPInfo;
   std::string FDevicePath;
+  std::uint32_t FDeviceID = 0;  // every open checks it still names the listed interface
   std::string FVendorName;
   std::string FProductName;
   std::string FSerialNumber;
@@ -264,6 +272,7 @@ class TJvHidDevice {
   TJvHidDataErrorEvent FOnDataError;
   TJvHidPlugEvent FOnUnplug;
   bool FHasReadWriteAccess = false;
+  ombrel::platform::OpenError FReadWriteOpenError;
   std::unique_ptr<TJvHidDeviceReadThread> FDataThread;
   std::uint32_t FTag = 0;
 

@@ -1,5 +1,7 @@
 #include "hid/platform/hid_platform.h"
 
+#include <algorithm>
+
 namespace ombrel::platform {
 
 namespace {
@@ -15,6 +17,31 @@ bool NotSupported() {
 
 HidError LastError() { return tLastError; }
 void SetLastError(HidError error) { tLastError = error; }
+
+namespace {
+thread_local OpenError tLastOpenError;
+}
+
+const OpenError& LastOpenError() { return tLastOpenError; }
+
+void SetLastOpenError(OpenError error) {
+  SetLastError(error.Code);
+  tLastOpenError = std::move(error);
+}
+
+void ClearLastOpenError() { tLastOpenError = {}; }
+
+std::string OpenError::Message() const {
+  if (!Failed()) return {};
+  std::string text = Operation + " " + Path;
+  switch (Access) {
+    case HidAccess::ReadWrite: text += " for reading and writing"; break;
+    case HidAccess::Read: text += " for reading"; break;
+    case HidAccess::Write: text += " for writing"; break;
+    case HidAccess::None: break;
+  }
+  return text + ": " + Reason;
+}
 
 HidStatus PreparsedData::GetButtonCaps(HidReportType, HidButtonCaps*, std::uint16_t&) const {
   return NotImplemented();
@@ -100,6 +127,20 @@ HidStatus PreparsedData::InitializeReportForID(HidReportType, std::uint8_t,
 }
 std::uint32_t PreparsedData::MaxDataListLength(HidReportType) const { return 0; }
 std::uint32_t PreparsedData::MaxUsageListLength(HidReportType, std::uint16_t) const { return 0; }
+
+std::shared_ptr<HidHandle> HidPlatform::OpenInterface(const std::string& devicePath,
+                                                      std::uint32_t, HidAccess access,
+                                                      bool overlapped) {
+  return Open(devicePath, access, overlapped);
+}
+
+bool HidPlatform::InterfacePresent(const Guid& interfaceClass, std::uint32_t deviceId,
+                                   const std::string& devicePath) {
+  const auto present = ListInterfaces(interfaceClass);
+  return present && std::any_of(present->begin(), present->end(), [&](const HidInterface& i) {
+           return i.DeviceID == deviceId && i.DevicePath == devicePath;
+         });
+}
 
 bool HidHandle::FlushQueue() { return NotSupported(); }
 bool HidHandle::GetFeature(std::span<std::uint8_t>) { return NotSupported(); }

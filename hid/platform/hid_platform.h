@@ -63,6 +63,31 @@ struct HidInterface {
 
 enum class HidAccess : std::uint32_t { None = 0, Read = 1, Write = 2, ReadWrite = 3 };
 
+// Why an open failed, in words a person can act on: what was tried, on
+// which path, with which access, the platform's error code and the
+// system's own text for it (strerror on Linux, FormatMessage on Windows).
+// A backend records it beside LastError() whenever Open or OpenInterface
+// fails.
+struct OpenError {
+  std::string Operation;  // "open", or the step that failed before it
+  std::string Path;
+  HidAccess Access = HidAccess::None;
+  HidError Code = kErrorSuccess;
+  std::string Reason;  // "Permission denied"
+
+  bool Failed() const { return Code != kErrorSuccess; }
+  // "open /dev/hidraw3 for reading and writing: Permission denied"; empty
+  // when nothing failed.
+  std::string Message() const;
+};
+
+// The calling thread's last failed open, kept like LastError().
+const OpenError& LastOpenError();
+// Records a failed open and sets LastError() to its code.
+void SetLastOpenError(OpenError error);
+// Forgets the record, leaving LastError() alone.
+void ClearLastOpenError();
+
 // Runs on the thread that waits on the handle, once the overlapped
 // operation has ended (error code, bytes moved).
 using IoCompletion = std::function<void(HidError error, std::uint32_t bytes)>;
@@ -186,6 +211,9 @@ class HidHandle {
   // waiting.
   virtual bool GetOverlappedResult(bool read, std::uint32_t& bytes) = 0;
   // Cancels what is pending; on return no buffer of it is used any more.
+  // A cancelled read still completes, with kErrorOperationAborted and no
+  // bytes: its completion runs in the next WaitForCompletion, which then
+  // reports IoCompletion (a thread waiting meanwhile is woken for it).
   virtual bool CancelIo() = 0;
 
   // Functions not every backend has: these fail with kErrorNotSupported
@@ -230,6 +258,23 @@ class HidPlatform {
 
   virtual std::shared_ptr<HidHandle> Open(const std::string& devicePath, HidAccess access,
                                           bool overlapped) = 0;
+  // Opens the interface that the listing found as `deviceId` at
+  // `devicePath`, and no other: where a path can come to name another
+  // interface (a node name handed on after an unplug), the backend checks
+  // the identity and fails with kErrorFileNotFound once the listed
+  // interface has gone. The default opens the path, for backends whose
+  // paths name one interface for good.
+  virtual std::shared_ptr<HidHandle> OpenInterface(const std::string& devicePath,
+                                                   std::uint32_t deviceId, HidAccess access,
+                                                   bool overlapped);
+
+  // Whether the interface the listing found as `deviceId` at `devicePath`
+  // is still there. The controller asks when it could not make a device
+  // object for it: one that has gone meanwhile (pulled out while a pass
+  // read it) is left out instead of reported. The default lists the
+  // interfaces of the class again and looks for it.
+  virtual bool InterfacePresent(const Guid& interfaceClass, std::uint32_t deviceId,
+                                const std::string& devicePath);
 
   // The platform's name of a language ID; empty when it knows none.
   virtual std::string LanguageName(std::uint16_t languageId) = 0;

@@ -241,7 +241,7 @@ class VirtualHidHandle final : public HidHandle {
       if (!AcceptWrite(report)) return false;
       auto bytes = static_cast<std::uint32_t>(report.size());
       FLastWrite = {true, bytes, kErrorSuccess};
-      FWriteCompletions.push_back({std::move(completion), kErrorSuccess, bytes});
+      FDueCompletions.push_back({std::move(completion), kErrorSuccess, bytes});
       handler = FDevice->FSetup.OnOutputReport;
       FBus->Changed.notify_all();
     }
@@ -254,12 +254,12 @@ class VirtualHidHandle final : public HidHandle {
     {
       std::unique_lock lock(FBus->Lock);
       FDevice->FLastWait = milliseconds;
-      auto ready = [&] { return !FWriteCompletions.empty() || ReadReady(); };
+      auto ready = [&] { return !FDueCompletions.empty() || ReadReady(); };
       if (!FBus->Changed.wait_for(lock, stop, std::chrono::milliseconds(milliseconds), ready))
         return stop.stop_requested() ? WaitOutcome::Stopped : WaitOutcome::TimedOut;
       if (ReadReady()) finished.push_back(CompleteRead());
-      for (auto& write : FWriteCompletions) finished.push_back(std::move(write));
-      FWriteCompletions.clear();
+      for (auto& due : FDueCompletions) finished.push_back(std::move(due));
+      FDueCompletions.clear();
     }
     for (auto& f : finished)
       if (f.Completion) f.Completion(f.Error, f.Bytes);
@@ -276,11 +276,15 @@ class VirtualHidHandle final : public HidHandle {
   bool CancelIo() override {
     std::lock_guard lock(FBus->Lock);
     if (FClosed) return Fail(kErrorInvalidHandle);
+    FDueCompletions.clear();
+    // A cancelled read still completes: its completion runs at the next
+    // wait, which so ends. The buffer is let go of here and now.
     if (FReadActive) {
+      FDueCompletions.push_back({std::move(FReadCompletion), kErrorOperationAborted, 0});
+      FReadCompletion = nullptr;
       EndRead();
       FLastRead = {true, 0, kErrorOperationAborted};
     }
-    FWriteCompletions.clear();
     FBus->Changed.notify_all();
     return true;
   }
@@ -396,7 +400,7 @@ class VirtualHidHandle final : public HidHandle {
   IoCompletion FReadCompletion;
   Result FLastRead;
   Result FLastWrite;
-  std::deque<Finished> FWriteCompletions;
+  std::deque<Finished> FDueCompletions;  // completions the next wait runs
 };
 
 // ---------------------------------------------------------------------------
@@ -592,22 +596,19 @@ std::shared_ptr<HidHandle> VirtualHidBus::Open(const std::string& devicePath, Hi
   std::lock_guard lock(FState->Lock);
   auto it = std::find_if(FState->Devices.begin(), FState->Devices.end(),
                          [&](const auto& d) { return d->FDevicePath == devicePath; });
-  if (it == FState->Devices.end()) {
-    SetLastError(kErrorFileNotFound);
+  auto fail = [&](HidError code, const char* reason) {
+    SetLastOpenError({"open", devicePath, access, code, reason});
     return nullptr;
-  }
+  };
+  if (it == FState->Devices.end()) return fail(kErrorFileNotFound, "no such device");
   const auto& device = *it;
   switch (device->FSetup.Faults.Open) {
     case VirtualOpen::Normal:
       break;
     case VirtualOpen::Refused:
-      SetLastError(kErrorSharingViolation);
-      return nullptr;
+      return fail(kErrorSharingViolation, "in use by another process");
     case VirtualOpen::WithoutAccessOnly:
-      if (access != HidAccess::None) {
-        SetLastError(kErrorAccessDenied);
-        return nullptr;
-      }
+      if (access != HidAccess::None) return fail(kErrorAccessDenied, "access denied");
       break;
   }
   ++device->FOpenHandles;

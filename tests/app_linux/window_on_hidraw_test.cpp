@@ -5,6 +5,7 @@
 // GLib's headers before Qt's: Qt defines `signals` as a keyword, which GLib
 // uses as a name.
 #include "tests/hid_linux/mock_hidraw.h"
+#include "tests/hid_linux/platform_with_hook.h"
 #include "tests/hid_linux/unit_on_node.h"
 
 #include <QComboBox>
@@ -205,6 +206,31 @@ TEST_F(WindowOnHidrawTest, UnitRemovedWhileRunningLeavesTheWindowWithoutAUnitAnd
   ASSERT_TRUE(WaitForSerial());
   EXPECT_EQ(f.ComboBox_Choose_device->itemText(0), QStringLiteral("1. Pendra DUO"));
   EXPECT_NE(CurrentDevice, nullptr);
+}
+
+// The unit is pulled out just as a pass has listed it: the pass can no
+// longer open it. That is an unplug like any other, not an error box.
+TEST_F(WindowOnHidrawTest, UnitPulledOutWhileAPassReadsItShowsNoBox) {
+  auto hooked = std::make_shared<ombrel::test::PlatformWithHook>();
+  platform = hooked;
+  PlayUnitOn(unitNode);
+  TForm1& f = StartForm();
+  ASSERT_TRUE(WaitForEntries(1));
+  ASSERT_TRUE(WaitForSerial());
+
+  hooked->AfterListing = [&] {
+    unit.reset();
+    bed->Remove(unitNode);
+  };
+  // Another device's arrival starts the pass.
+  ASSERT_TRUE(bed->Add(ombrel::test::MockBluetoothMouse()));
+  ASSERT_TRUE(WaitFor([&] {
+    return CurrentDevice == nullptr && f.ComboBox_Choose_device->count() == 0 &&
+           !f.JvHidDeviceController1->InDeviceChange();
+  }));
+  EXPECT_TRUE(messages.boxes.empty()) << messages.boxes.front().second.toStdString();
+  EXPECT_EQ(f.ComboBox_Choose_device->currentText(), QStringLiteral("   No devices"));
+  EXPECT_EQ(f.JvHidDeviceController1->DeviceCount(), 2);  // the keyboard and the mouse
 }
 
 }  // namespace

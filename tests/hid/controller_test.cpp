@@ -389,6 +389,22 @@ TEST_F(ControllerTest, ADeviceThatCannotBeMadeIsDecidedByOnDeviceCreateError) {
   }
 }
 
+TEST_F(ControllerTest, TheControllerKeepsWhyADeviceCouldNotBeOpened) {
+  VirtualHidDeviceSetup spec = UnitSpec();
+  spec.Faults.Open = platform::VirtualOpen::Refused;
+  auto refused = Plug(spec);
+  MakeController();
+  EXPECT_FALSE(Controller->LastCreateError().Failed());
+  Controller->SetOnDeviceCreateError(
+      [](TJvHidDeviceController*, const TJvHidPnPInfo*, bool& handled, bool&) { handled = true; });
+  Window.Pump();
+  const platform::OpenError& why = Controller->LastCreateError();
+  EXPECT_EQ(why.Code, 32u);
+  EXPECT_EQ(why.Path, refused->DevicePath());
+  EXPECT_EQ(why.Message(), "open " + refused->DevicePath() + ": in use by another process");
+  EXPECT_EQ(Controller->DeviceCount(), 0);
+}
+
 TEST_F(ControllerTest, AChangeNoticedWhileAPassRunsGetsAPassOfItsOwn) {
   Plug(UnitSpec(u"A"));
   MakeController();

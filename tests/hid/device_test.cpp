@@ -32,8 +32,16 @@ TEST_F(DeviceTest, ConstructionNamesWhyItFailedAndLeavesTheRecordToTheCaller) {
     const char* error;
   };
   MakeController();
-  for (const Case& c : {Case{{.Open = VirtualOpen::Refused}, "Device cannot be opened"},
-                        Case{{.CannotIdentify = true}, "Device cannot be identified"}}) {
+  struct Why {
+    platform::HidError code;
+    std::string message;  // for people; empty where no open failed
+  };
+  const auto cases = {
+      std::pair{Case{{.Open = VirtualOpen::Refused}, "Device cannot be opened"},
+                Why{32, "open PATH: in use by another process"}},
+      std::pair{Case{{.CannotIdentify = true}, "Device cannot be identified"},
+                Why{platform::kErrorSuccess, ""}}};
+  for (const auto& [c, why] : cases) {
     VirtualHidDeviceSetup setup = UnitSpec();
     setup.Faults = c.faults;
     auto unit = Plug(setup);
@@ -45,6 +53,12 @@ TEST_F(DeviceTest, ConstructionNamesWhyItFailedAndLeavesTheRecordToTheCaller) {
       ADD_FAILURE() << "constructed";
     } catch (const EControllerError& e) {
       EXPECT_STREQ(e.what(), c.error);
+      // The last open tried was the one without access rights.
+      std::string message = why.message;
+      if (auto at = message.find("PATH"); at != std::string::npos)
+        message.replace(at, 4, unit->DevicePath());
+      EXPECT_EQ(e.Why().Code, why.code) << c.error;
+      EXPECT_EQ(e.Why().Message(), message) << c.error;
     }
     EXPECT_EQ(record.get(), kept) << c.error;
     EXPECT_EQ(unit->OpenHandles(), 0u) << "nothing left open";
@@ -67,6 +81,11 @@ TEST_F(DeviceTest, ADeviceOpenOnlyWithoutAccessGetsNoReaderAndCannotWrite) {
   TJvHidDevice* dev = nullptr;
   ASSERT_TRUE(Controller->CheckOutByIndex(dev, 0));
   EXPECT_FALSE(dev->HasReadWriteAccess());
+  // Why, for a person: the open for reading and writing was refused.
+  const platform::OpenError& why = dev->ReadWriteOpenError();
+  EXPECT_EQ(why.Code, platform::kErrorAccessDenied);
+  EXPECT_EQ(why.Path, unit->DevicePath());
+  EXPECT_EQ(why.Message(), "open " + unit->DevicePath() + " for reading and writing: access denied");
   EXPECT_EQ(dev->DataThread(), nullptr);
   EXPECT_EQ(dev->ProductName(), "Pendra") << "descriptions need no access rights";
   std::uint32_t written = 7;
@@ -74,6 +93,23 @@ TEST_F(DeviceTest, ADeviceOpenOnlyWithoutAccessGetsNoReaderAndCannotWrite) {
   EXPECT_FALSE(dev->WriteFile(report.data(), 65, written));
   EXPECT_EQ(written, 0u);
   EXPECT_EQ(unit->OutputReportCount(), 0u);
+}
+
+TEST_F(DeviceTest, ReadWriteOpenErrorIsForgottenOnceAnOpenWorks) {
+  VirtualHidDeviceSetup setup = UnitSpec();
+  setup.Faults.Open = VirtualOpen::WithoutAccessOnly;
+  auto unit = Plug(setup);
+  Start();
+  TJvHidDevice* dev = nullptr;
+  ASSERT_TRUE(Controller->CheckOutByIndex(dev, 0));
+  ASSERT_TRUE(dev->ReadWriteOpenError().Failed());
+  unit->SetFaults({});  // the user was given access
+  Bytes report(65, 0);
+  std::uint32_t written = 0;
+  EXPECT_TRUE(dev->WriteFile(report.data(), 65, written));
+  EXPECT_TRUE(dev->HasReadWriteAccess());
+  EXPECT_FALSE(dev->ReadWriteOpenError().Failed());
+  EXPECT_EQ(dev->ReadWriteOpenError().Message(), "");
 }
 
 TEST_F(DeviceTest, WritesReachTheDeviceByteForByteAndTheHandleStaysOpen) {

@@ -42,6 +42,21 @@ class ReadThreadTest : public HidLinkTest {
   }
 };
 
+TEST_F(ReadThreadTest, CancelIOOfThePendingReadEndsTheWaitAndTheReaderReadsOn) {
+  auto unit = StartReading();
+  // The longest wait the reader may take: only a completion ends it early.
+  Dev->SetThreadSleepTime(10000);
+  unit->PushInputReport({1, 5});
+  ASSERT_TRUE(PumpUntil([&] { return Rec.Reports.size() == 1 && unit->ReadPending(); }));
+
+  ASSERT_TRUE(Dev->CancelIO(omhRead));
+  ASSERT_TRUE(PumpUntil([&] { return unit->ReadPending(); })) << "no next read was started";
+  unit->PushInputReport({1, 12});
+  ASSERT_TRUE(PumpUntil([&] { return Rec.Reports.size() == 2; }));
+  EXPECT_EQ(Rec.Reports[1].Data, (Bytes{12}));
+  EXPECT_TRUE(Rec.Errors.empty()) << "a cancelled read is no error of the device";
+}
+
 TEST_F(ReadThreadTest, ReportsReachOnDataOnTheWindowThreadWithIdDataAndSize) {
   VirtualHidDeviceSetup setup = UnitSpec();
   setup.Caps = platform::MakeVirtualCaps(5, 5);

@@ -5,6 +5,7 @@
 #include <umockdev.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -194,6 +195,64 @@ TEST_F(HidrawBackendTest, InputReportsReachTheWindowThreadThroughTheReader) {
   Controller->CheckIn(device);
 }
 
+// A keyboard declares no report IDs: hidraw gives its 8-byte reports
+// without an ID byte, and the link delivers report ID 0 and all 8 bytes.
+TEST_F(HidrawBackendTest, ADeviceWithoutReportIdsDeliversReportIdZeroAndTheWholeReport) {
+  const auto keyboard = MockKeyboard(0);
+  ASSERT_TRUE(Bed->Add(keyboard));
+  Start();
+  struct Got {
+    std::uint8_t Id;
+    Bytes Data;
+  };
+  std::vector<Got> got;
+  Controller->SetOnDeviceData([&](TJvHidDevice*, std::uint8_t id, const std::uint8_t* data,
+                                  std::uint16_t size) { got.push_back({id, Bytes(data, data + size)}); });
+  TJvHidDevice* device = nullptr;
+  ASSERT_TRUE(Controller->CheckOutByID(device, 0x046D, 0xC31C));
+  EXPECT_EQ(device->Caps().InputReportByteLength, 9) << "the ID byte is counted in";
+
+  // Shift held, 'a' and 'b' down; the first byte is data, not an ID.
+  const std::vector<Bytes> sent = {{0x02, 0x00, 0x04, 0x05, 0x00, 0x00, 0x00, 0x00},
+                                   {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}};
+  for (const Bytes& r : sent) ASSERT_TRUE(WriteToDeviceEnd(Bed->DeviceEnd(keyboard), r));
+  ASSERT_TRUE(PumpUntil([&] { return got.size() >= sent.size(); }));
+  ASSERT_EQ(got.size(), sent.size());
+  for (std::size_t i = 0; i < sent.size(); ++i) {
+    EXPECT_EQ(got[i].Id, 0) << "report " << i;
+    EXPECT_EQ(got[i].Data, sent[i]) << "report " << i;
+  }
+  Controller->CheckIn(device);
+}
+
+TEST_F(HidrawBackendTest, ADeviceWithoutReportIdsReadsAndWritesWithReportIdZeroFirst) {
+  const auto keyboard = MockKeyboard(0);
+  ASSERT_TRUE(Bed->Add(keyboard));
+  Start();
+  TJvHidDevice* device = nullptr;
+  ASSERT_TRUE(Controller->CheckOutByID(device, 0x046D, 0xC31C));
+
+  // The synchronous read: ID 0 first, then the 8 bytes as the node gave them.
+  const Bytes keys = {0x01, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x00};
+  ASSERT_TRUE(WriteToDeviceEnd(Bed->DeviceEnd(keyboard), keys));
+  Bytes report(9, 0xEE);
+  std::uint32_t read = 0;
+  ASSERT_TRUE(device->ReadFile(report.data(), static_cast<std::uint32_t>(report.size()), read));
+  EXPECT_EQ(read, 9u);
+  Bytes expected = {0x00};
+  expected.insert(expected.end(), keys.begin(), keys.end());
+  EXPECT_EQ(report, expected);
+
+  // A write goes to hidraw as the kernel takes it for such a device: report
+  // number 0 first, which the driver drops before the device sees it.
+  const Bytes leds = {0x00, 0x02};  // Caps Lock on
+  std::uint32_t written = 0;
+  ASSERT_TRUE(device->WriteFile(leds.data(), static_cast<std::uint32_t>(leds.size()), written));
+  EXPECT_EQ(written, 2u);
+  EXPECT_EQ(ReadFromDeviceEnd(Bed->DeviceEnd(keyboard), leds.size()), leds);
+  Controller->CheckIn(device);
+}
+
 TEST_F(HidrawBackendTest, CheckInEndsAPendingReadWithinOneThreadSleepTime) {
   const auto unit = MockUnit();
   ASSERT_TRUE(Bed->Add(unit));
@@ -214,6 +273,34 @@ TEST_F(HidrawBackendTest, CheckInEndsAPendingReadWithinOneThreadSleepTime) {
   const auto took = std::chrono::steady_clock::now() - before;
   EXPECT_LT(took, std::chrono::milliseconds(10000));
   EXPECT_EQ(device, nullptr);
+}
+
+TEST_F(HidrawBackendTest, CancelIOOfThePendingReadLetsTheReaderReadOn) {
+  const auto unit = MockUnit();
+  ASSERT_TRUE(Bed->Add(unit));
+  Start();
+  std::vector<Bytes> got;
+  std::vector<std::uint32_t> errors;
+  Controller->SetOnDeviceData([&](TJvHidDevice*, std::uint8_t id, const std::uint8_t* data,
+                                  std::uint16_t size) {
+    Bytes r{id};
+    r.insert(r.end(), data, data + size);
+    got.push_back(r);
+  });
+  Controller->SetOnDeviceDataError([&](TJvHidDevice*, std::uint32_t e) { errors.push_back(e); });
+  TJvHidDevice* device = CheckOutUnit();
+  ASSERT_NE(device, nullptr);
+  // One report through, so the reader has certainly started the next read.
+  ASSERT_TRUE(WriteToDeviceEnd(Bed->DeviceEnd(unit), InputReport(5, 0)));
+  ASSERT_TRUE(PumpUntil([&] { return got.size() == 1; }));
+
+  ASSERT_TRUE(device->CancelIO(omhRead));
+  const Bytes after = InputReport(12, 1);
+  ASSERT_TRUE(WriteToDeviceEnd(Bed->DeviceEnd(unit), after));
+  ASSERT_TRUE(PumpUntil([&] { return got.size() == 2; })) << "the reader stopped reading";
+  EXPECT_EQ(got[1], after);
+  EXPECT_TRUE(errors.empty());
+  Controller->CheckIn(device);
 }
 
 TEST_F(HidrawBackendTest, ArrivalAndRemovalWhileTheControllerRuns) {
@@ -265,6 +352,10 @@ TEST_F(HidrawBackendTest, AUnitWhoseNodeCannotBeOpenedIsListedButNothingReachesI
   TJvHidDevice* listed = Listed(unit);
   ASSERT_NE(listed, nullptr);
   EXPECT_FALSE(listed->HasReadWriteAccess());
+  // What a person is told, in the system's words.
+  EXPECT_EQ(listed->ReadWriteOpenError().Message(),
+            "open " + unit.Node() + " for reading and writing: No such file or directory");
+  EXPECT_EQ(listed->ReadWriteOpenError().Code, plat::kErrorFileNotFound);
   std::string product;
   Controller->SetOnEnumerate([&](TJvHidDevice* d, int) {
     product = d->ProductName();
@@ -279,6 +370,45 @@ TEST_F(HidrawBackendTest, AUnitWhoseNodeCannotBeOpenedIsListedButNothingReachesI
   std::uint32_t written = 0;
   EXPECT_FALSE(device->WriteFile(report.data(), static_cast<std::uint32_t>(report.size()), written));
   EXPECT_EQ(plat::LastError(), plat::kErrorAccessDenied);
+  Controller->CheckIn(device);
+}
+
+// The unit is pulled out and another device takes its node name before any
+// pass has run: the unit's stale object must not open the newcomer.
+TEST_F(HidrawBackendTest, AStaleDeviceObjectNeverOpensTheDeviceThatReusedItsNode) {
+  const auto unit = MockUnit(0);
+  ASSERT_TRUE(Bed->Add(unit));
+  Start();
+  TJvHidDevice* device = CheckOutUnit();
+  ASSERT_NE(device, nullptr);
+
+  Bed->Remove(unit);
+  // The keyboard gets hidraw0. umockdev can't make a node name twice, so
+  // its pty comes as hidraw9 and /dev/hidraw0 is pointed at it.
+  auto keyboard = MockKeyboard(9);
+  std::string record = Record(keyboard);
+  auto rename = [&](const std::string& from, const std::string& to) {
+    for (auto at = record.find(from); at != std::string::npos; at = record.find(from, at))
+      record.replace(at, from.size(), to);
+  };
+  rename("hidraw/hidraw9", "hidraw/hidraw0");
+  rename("DEVNAME=/dev/hidraw9", "DEVNAME=/dev/hidraw0");
+  ASSERT_TRUE(Bed->AddRecord(record));
+  const std::string pty = std::filesystem::read_symlink(Bed->Root() + "/dev/hidraw9");
+  std::filesystem::create_symlink(pty, Bed->Root() + unit.Node());
+
+  const Bytes report = OutputReport();
+  std::uint32_t written = 0;
+  EXPECT_FALSE(device->WriteFile(report.data(), static_cast<std::uint32_t>(report.size()), written));
+  EXPECT_EQ(written, 0u);
+  EXPECT_EQ(plat::LastError(), plat::kErrorFileNotFound);
+  // A write would have been in the keyboard's end by now.
+  pollfd p{Bed->DeviceEnd(keyboard), POLLIN, 0};
+  ASSERT_GE(::poll(&p, 1, 0), 0);
+  EXPECT_FALSE(p.revents & POLLIN) << "the unit's report reached the keyboard";
+
+  // Once a pass has run, the newcomer is listed and opens as itself.
+  ASSERT_TRUE(PumpUntil([&] { return !device->IsPluggedIn() && Controller->DeviceCount() == 2; }));
   Controller->CheckIn(device);
 }
 
@@ -323,11 +453,19 @@ TEST_F(HidrawHandleTest, ACancelledReadLeavesItsBufferAlone) {
   auto handle = Platform->Open(Unit.Node(), plat::HidAccess::Read, true);
   ASSERT_NE(handle, nullptr);
   Bytes cancelled(65, 0), next(65, 0);
-  ASSERT_TRUE(handle->StartRead(cancelled, nullptr));
+  int cancelledCompletions = 0;
+  ASSERT_TRUE(handle->StartRead(cancelled, [&](plat::HidError e, std::uint32_t n) {
+    EXPECT_EQ(e, plat::kErrorOperationAborted);
+    EXPECT_EQ(n, 0u);
+    ++cancelledCompletions;
+  }));
   ASSERT_TRUE(handle->CancelIo());
   std::uint32_t bytes = 0;
   EXPECT_FALSE(handle->GetOverlappedResult(true, bytes));
   EXPECT_EQ(plat::LastError(), plat::kErrorOperationAborted);
+  // The cancelled read completes at the next wait.
+  EXPECT_EQ(handle->WaitForCompletion(20000, {}), plat::WaitOutcome::IoCompletion);
+  EXPECT_EQ(cancelledCompletions, 1);
 
   ASSERT_TRUE(handle->StartRead(next, nullptr));
   const Bytes report = InputReport(7, 3);
@@ -337,6 +475,33 @@ TEST_F(HidrawHandleTest, ACancelledReadLeavesItsBufferAlone) {
   EXPECT_EQ(bytes, 65u);
   EXPECT_EQ(next, report);
   EXPECT_EQ(cancelled, Bytes(65, 0));
+}
+
+TEST_F(HidrawHandleTest, CancellingAReadCompletesItForTheThreadWaitingOnIt) {
+  auto handle = Platform->Open(Unit.Node(), plat::HidAccess::Read, true);
+  ASSERT_NE(handle, nullptr);
+  Bytes buffer(65, 0);
+  std::atomic<int> completions{0};
+  std::atomic<plat::HidError> error{plat::kErrorSuccess};
+  std::atomic<bool> waiting{false};
+  ASSERT_TRUE(handle->StartRead(buffer, [&](plat::HidError e, std::uint32_t) {
+    error = e;
+    ++completions;
+  }));
+  plat::WaitOutcome outcome = plat::WaitOutcome::TimedOut;
+  std::thread waiter([&] {
+    waiting = true;
+    outcome = handle->WaitForCompletion(20000, {});
+  });
+  while (!waiting) std::this_thread::yield();
+  ASSERT_TRUE(handle->CancelIo());
+  waiter.join();
+  EXPECT_EQ(outcome, plat::WaitOutcome::IoCompletion);
+  EXPECT_EQ(completions, 1);
+  EXPECT_EQ(error, plat::kErrorOperationAborted);
+  // Completed once: a later wait has nothing of it to run.
+  EXPECT_EQ(handle->WaitForCompletion(10, {}), plat::WaitOutcome::TimedOut);
+  EXPECT_EQ(completions, 1);
 }
 
 TEST_F(HidrawHandleTest, AStopRequestEndsAWaitWithoutCompletingTheRead) {
@@ -373,8 +538,29 @@ TEST_F(HidrawHandleTest, AHandleWithoutAccessRightsIdentifiesButMovesNoReport) {
 
 TEST_F(HidrawHandleTest, AnInterfaceThatIsGoneCannotBeOpened) {
   Bed->Remove(Unit);
-  EXPECT_EQ(Platform->Open(Unit.Node(), plat::HidAccess::None, false), nullptr);
+  EXPECT_EQ(Platform->Open(Unit.Node(), plat::HidAccess::ReadWrite, false), nullptr);
   EXPECT_EQ(plat::LastError(), plat::kErrorFileNotFound);
+  const plat::OpenError& why = plat::LastOpenError();
+  EXPECT_EQ(why.Operation, "look up");
+  EXPECT_EQ(why.Path, Unit.Node());
+  EXPECT_EQ(why.Access, plat::HidAccess::ReadWrite);
+  EXPECT_EQ(why.Code, plat::kErrorFileNotFound);
+  EXPECT_NE(why.Reason.find("unplugged"), std::string::npos) << why.Reason;
+}
+
+TEST_F(HidrawHandleTest, OpeningChecksTheNodeStillBelongsToTheListedInterface) {
+  const auto listed = Platform->ListInterfaces(plat::kHidInterfaceClassGuid);
+  ASSERT_TRUE(listed && listed->size() == 1);
+  const std::uint32_t id = (*listed)[0].DeviceID;
+  EXPECT_NE(Platform->OpenInterface(Unit.Node(), id, plat::HidAccess::ReadWrite, false), nullptr);
+  EXPECT_TRUE(Platform->InterfacePresent(plat::kHidInterfaceClassGuid, id, Unit.Node()));
+  // Another identity on the same node: what a stale object of an unplugged
+  // interface holds.
+  EXPECT_EQ(Platform->OpenInterface(Unit.Node(), id + 1, plat::HidAccess::ReadWrite, false),
+            nullptr);
+  EXPECT_EQ(plat::LastError(), plat::kErrorFileNotFound);
+  EXPECT_NE(plat::LastOpenError().Reason.find("another device"), std::string::npos);
+  EXPECT_FALSE(Platform->InterfacePresent(plat::kHidInterfaceClassGuid, id + 1, Unit.Node()));
 }
 
 }  // namespace

@@ -11,9 +11,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tests/hid_linux/descriptors.h"
@@ -134,19 +136,37 @@ class MockBed {
   MockBed() : FBed(umockdev_testbed_new()) {}
 
   // Adds the device and, as the kernel does, announces it.
-  ::testing::AssertionResult Add(const MockHidInterface& m) {
+  ::testing::AssertionResult Add(const MockHidInterface& m) { return AddRecord(Record(m)); }
+  ::testing::AssertionResult AddRecord(const std::string& record) {
     GError* error = nullptr;
-    if (umockdev_testbed_add_from_string(FBed.get(), Record(m).c_str(), &error))
+    if (umockdev_testbed_add_from_string(FBed.get(), record.c_str(), &error))
       return ::testing::AssertionSuccess();
     std::string why = error ? error->message : "unknown";
     if (error) g_error_free(error);
     return ::testing::AssertionFailure() << "umockdev refused the device: " << why;
   }
 
-  // Announces the removal first: umockdev announces nothing itself.
+  // Announces the removal first: umockdev announces nothing itself. The
+  // class link and the node go too, as the kernel's do (umockdev leaves
+  // them), so the node name can be handed to the next device.
   void Remove(const MockHidInterface& m) {
     umockdev_testbed_uevent(FBed.get(), m.HidrawPath().c_str(), "remove");
     umockdev_testbed_remove_device(FBed.get(), m.TopPath().c_str());
+    std::error_code ignored;
+    std::filesystem::remove(Root() + "/sys/class/hidraw/hidraw" + std::to_string(m.Hidraw),
+                            ignored);
+    std::filesystem::remove(Root() + m.Node(), ignored);
+  }
+
+  // Hands the node's ioctls to `handler` (its "handle-ioctl" signal) from
+  // now on, on a worker thread of the bed.
+  ::testing::AssertionResult AttachIoctl(const MockHidInterface& m, UMockdevIoctlBase* handler) {
+    GError* error = nullptr;
+    if (umockdev_testbed_attach_ioctl(FBed.get(), m.Node().c_str(), handler, &error))
+      return ::testing::AssertionSuccess();
+    std::string why = error ? error->message : "unknown";
+    if (error) g_error_free(error);
+    return ::testing::AssertionFailure() << "umockdev refused the handler: " << why;
   }
 
   // The device's end of the node; owned by the bed.

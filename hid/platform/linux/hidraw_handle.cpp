@@ -1,6 +1,8 @@
 #include "hid/platform/linux/hidraw_handle.h"
 
+#include <linux/hidraw.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -9,6 +11,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <vector>
+
+#include "hid/utf16.h"
 
 namespace ombrel::platform::linux_hid {
 
@@ -21,40 +25,6 @@ inline constexpr std::uint32_t kHidrawQueueLength = 64;
 bool Has(HidAccess access, HidAccess needed) {
   return (static_cast<std::uint32_t>(access) & static_cast<std::uint32_t>(needed)) ==
          static_cast<std::uint32_t>(needed);
-}
-
-// UTF-8 from sysfs to the UTF-16 a device string is; a malformed sequence
-// becomes U+FFFD.
-std::u16string ToUtf16(const std::string& text) {
-  std::u16string out;
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  while (i < n) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    std::size_t extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 4;
-    char32_t cp = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-    bool ok = extra < 4 && n - i > extra;
-    for (std::size_t k = 1; ok && k <= extra; ++k) {
-      const auto c = static_cast<unsigned char>(text[i + k]);
-      ok = (c & 0xC0) == 0x80;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-    if (!ok || cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out.push_back(u'\uFFFD');
-      ++i;
-      continue;
-    }
-    i += extra + 1;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-  }
-  return out;
 }
 
 void CopyUnits(const std::u16string& units, std::span<char16_t> buffer) {
@@ -126,6 +96,7 @@ HidrawHandle::HidrawHandle(HidrawDescription description, UniqueFd fd, UniqueFd 
                    : std::nullopt),
       FAccess(fd.Valid() ? access : HidAccess::None),
       FOverlapped(overlapped),
+      FNoReportIds(FSummary && !FSummary->UsesReportIds),
       FFd(std::move(fd)),
       FWake(std::move(wake)) {}
 
@@ -191,6 +162,14 @@ HidrawHandle::Poll HidrawHandle::WaitFor(short events, int timeoutMs) {
   return Poll::Woken;
 }
 
+ssize_t HidrawHandle::ReadReport(std::span<std::uint8_t> report) {
+  if (!FNoReportIds) return ::read(FFd.Get(), report.data(), report.size());
+  ssize_t n = ::read(FFd.Get(), report.data() + 1, report.size() - 1);
+  if (n < 0) return n;
+  report[0] = 0;
+  return n + 1;
+}
+
 bool HidrawHandle::CopyString(const std::optional<std::string>& text,
                               std::span<char16_t> buffer) {
   {
@@ -198,7 +177,8 @@ bool HidrawHandle::CopyString(const std::optional<std::string>& text,
     if (FClosed) return Fail(kErrorInvalidHandle);
   }
   if (!text) return Fail(kErrorGenFailure);
-  CopyUnits(ToUtf16(*text), buffer);
+  // sysfs gives UTF-8; a device string is UTF-16.
+  CopyUnits(Utf8ToUtf16(*text), buffer);
   return true;
 }
 
@@ -303,12 +283,12 @@ bool HidrawHandle::Write(std::span<const std::uint8_t> report, std::uint32_t& wr
 
 bool HidrawHandle::Read(std::span<std::uint8_t> report, std::uint32_t& read) {
   read = 0;
-  if (report.empty()) return Fail(kErrorInvalidUserBuffer);
+  if (report.size() < (FNoReportIds ? 2u : 1u)) return Fail(kErrorInvalidUserBuffer);
   if (!Enter(HidAccess::Read)) return false;
   HidError error = kErrorSuccess;
   for (;;) {
-    ssize_t n = ::read(FFd.Get(), report.data(), report.size());
-    if (n > 0) {
+    ssize_t n = ReadReport(report);
+    if (n > (FNoReportIds ? 1 : 0)) {
       read = static_cast<std::uint32_t>(n);
       break;
     }
@@ -343,7 +323,8 @@ bool HidrawHandle::StartRead(std::span<std::uint8_t> buffer, IoCompletion comple
   if (!Has(FAccess, HidAccess::Read) || !FFd.Valid()) return Fail(kErrorAccessDenied);
   if (FGone) return Fail(kErrorDeviceNotConnected);
   if (FReadActive) return Fail(kErrorInvalidParameter);
-  if (buffer.empty() || (FSummary && buffer.size() < FSummary->InputReportByteLength))
+  if (buffer.size() < (FNoReportIds ? 2u : 1u) ||
+      (FSummary && buffer.size() < FSummary->InputReportByteLength))
     return Fail(kErrorInvalidUserBuffer);
   FReadActive = true;
   FReadBuffer = buffer;
@@ -359,7 +340,7 @@ bool HidrawHandle::StartWrite(std::span<const std::uint8_t> report, IoCompletion
   if (!Write(report, written)) return false;
   std::lock_guard lock(FLock);
   FLastWrite = {true, written, kErrorSuccess};
-  FWriteCompletions.push_back({std::move(completion), kErrorSuccess, written});
+  FDueCompletions.push_back({std::move(completion), kErrorSuccess, written});
   WakeLocked();
   return true;
 }
@@ -380,8 +361,8 @@ WaitOutcome HidrawHandle::WaitForCompletion(std::uint32_t milliseconds, std::sto
   bool idle = false;
   {
     std::lock_guard lock(FLock);
-    for (auto& write : FWriteCompletions) finished.push_back(std::move(write));
-    FWriteCompletions.clear();
+    for (auto& due : FDueCompletions) finished.push_back(std::move(due));
+    FDueCompletions.clear();
     if (FClosed && FReadActive) finished.push_back(CompleteReadLocked(kErrorOperationAborted, 0));
     if (finished.empty()) {
       // Without a descriptor there is nothing to poll: just wait out the time.
@@ -411,9 +392,9 @@ WaitOutcome HidrawHandle::WaitForCompletion(std::uint32_t milliseconds, std::sto
           finished.push_back(CompleteReadLocked(kErrorOperationAborted, 0));
           break;
         }
-        if (!FWriteCompletions.empty()) {
-          for (auto& write : FWriteCompletions) finished.push_back(std::move(write));
-          FWriteCompletions.clear();
+        if (!FDueCompletions.empty()) {
+          for (auto& due : FDueCompletions) finished.push_back(std::move(due));
+          FDueCompletions.clear();
           break;
         }
         if (FReadActive && !FGone && !FClosed) events = POLLIN;
@@ -441,8 +422,8 @@ WaitOutcome HidrawHandle::WaitForCompletion(std::uint32_t milliseconds, std::sto
         break;
       }
       // Read under the lock, so a CancelIo that returns has the buffer back.
-      ssize_t n = ::read(FFd.Get(), FReadBuffer.data(), FReadBuffer.size());
-      if (n > 0) {
+      ssize_t n = ReadReport(FReadBuffer);
+      if (n > (FNoReportIds ? 1 : 0)) {
         finished.push_back(CompleteReadLocked(kErrorSuccess, static_cast<std::uint32_t>(n)));
         break;
       }
@@ -468,15 +449,49 @@ bool HidrawHandle::GetOverlappedResult(bool read, std::uint32_t& bytes) {
 bool HidrawHandle::CancelIo() {
   std::lock_guard lock(FLock);
   if (FClosed) return Fail(kErrorInvalidHandle);
-  if (FReadActive) {
-    FReadActive = false;
-    FReadBuffer = {};
-    FReadCompletion = nullptr;
-    FLastRead = {true, 0, kErrorOperationAborted};
-  }
-  FWriteCompletions.clear();
+  FDueCompletions.clear();
+  // A cancelled read still completes, as on the unit's home platform: its
+  // completion runs at the next wait, which so ends and lets the waiter
+  // start its next read. The buffer is let go of here and now.
+  if (FReadActive) FDueCompletions.push_back(CompleteReadLocked(kErrorOperationAborted, 0));
   WakeLocked();
   return true;
+}
+
+bool HidrawHandle::ReportRequest(unsigned long request, std::span<std::uint8_t> report,
+                                 HidAccess needed) {
+  if (report.empty() || report.size() > (1u << _IOC_SIZEBITS) - 1)
+    return Fail(kErrorInvalidParameter);
+  // A device without report IDs knows only report 0, one with them never.
+  if (FSummary && (report[0] == 0) != FNoReportIds) return Fail(kErrorInvalidParameter);
+  if (!Enter(needed)) return false;
+  int result;
+  do {
+    result = ::ioctl(FFd.Get(), request, report.data());
+  } while (result < 0 && errno == EINTR);
+  const int error = errno;
+  Leave();
+  if (result < 0) return Fail(ErrorFromErrno(error));
+  return true;
+}
+
+bool HidrawHandle::GetFeature(std::span<std::uint8_t> report) {
+  return ReportRequest(HIDIOCGFEATURE(report.size()), report, HidAccess::Read);
+}
+
+bool HidrawHandle::SetFeature(std::span<const std::uint8_t> report) {
+  // The request takes a buffer it may write to; the caller's is read-only.
+  std::vector<std::uint8_t> buffer(report.begin(), report.end());
+  return ReportRequest(HIDIOCSFEATURE(buffer.size()), buffer, HidAccess::Write);
+}
+
+bool HidrawHandle::GetInputReport(std::span<std::uint8_t> report) {
+  return ReportRequest(HIDIOCGINPUT(report.size()), report, HidAccess::Read);
+}
+
+bool HidrawHandle::SetOutputReport(std::span<const std::uint8_t> report) {
+  std::vector<std::uint8_t> buffer(report.begin(), report.end());
+  return ReportRequest(HIDIOCSOUTPUT(buffer.size()), buffer, HidAccess::Write);
 }
 
 }  // namespace ombrel::platform::linux_hid

@@ -48,6 +48,15 @@ class HidrawHandle final : public HidHandle {
   bool GetOverlappedResult(bool read, std::uint32_t& bytes) override;
   bool CancelIo() override;
 
+  // Feature, input and output reports through hidraw's report requests.
+  // The buffer starts with the report ID, 0 for a device without report
+  // IDs: that is how hidraw takes and gives them (unlike reads, where such
+  // a device's reports come without the byte).
+  bool GetFeature(std::span<std::uint8_t> report) override;
+  bool SetFeature(std::span<const std::uint8_t> report) override;
+  bool GetInputReport(std::span<std::uint8_t> report) override;
+  bool SetOutputReport(std::span<const std::uint8_t> report) override;
+
  private:
   using Result = OverlappedResult;
   using Finished = FinishedIo;
@@ -66,11 +75,20 @@ class HidrawHandle final : public HidHandle {
   Poll WaitFor(short events, int timeoutMs);
   bool CopyString(const std::optional<std::string>& text, std::span<char16_t> buffer);
   Finished CompleteReadLocked(HidError error, std::uint32_t bytes);
+  // Reads one report into `report`, report ID first; what read() returns,
+  // counting an ID byte put in for a device without report IDs.
+  ssize_t ReadReport(std::span<std::uint8_t> report);
+  // One report request (`request` names the kind and carries the length)
+  // on a buffer whose first byte is the report ID.
+  bool ReportRequest(unsigned long request, std::span<std::uint8_t> report, HidAccess needed);
 
   const HidrawDescription FDescription;
   const std::optional<ReportDescriptorSummary> FSummary;
   const HidAccess FAccess;
   const bool FOverlapped;
+  // The descriptor declares no report IDs: hidraw then reads reports
+  // without an ID byte, which the link expects first (ID 0).
+  const bool FNoReportIds;
 
   std::mutex FLock;
   UniqueFd FFd;
@@ -83,7 +101,7 @@ class HidrawHandle final : public HidHandle {
   IoCompletion FReadCompletion;
   Result FLastRead;
   Result FLastWrite;
-  std::deque<Finished> FWriteCompletions;
+  std::deque<Finished> FDueCompletions;  // completions the next wait runs
 };
 
 }  // namespace ombrel::platform::linux_hid

@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 
 #include <cerrno>
+#include <system_error>
 
 #include "hid/platform/language_names.h"
 #include "hid/platform/linux/hidraw_description.h"
@@ -91,25 +92,49 @@ std::optional<std::vector<HidInterface>> HidrawPlatform::ListInterfaces(
 
 std::shared_ptr<HidHandle> HidrawPlatform::Open(const std::string& devicePath, HidAccess access,
                                                 bool overlapped) {
-  auto api = Api();
-  if (!api) {
-    SetLastError(kErrorNotSupported);
-    return nullptr;
-  }
+  return OpenNode(devicePath, std::nullopt, access, overlapped);
+}
+
+std::shared_ptr<HidHandle> HidrawPlatform::OpenInterface(const std::string& devicePath,
+                                                         std::uint32_t deviceId,
+                                                         HidAccess access, bool overlapped) {
+  return OpenNode(devicePath, deviceId, access, overlapped);
+}
+
+std::optional<HidrawDescription> HidrawPlatform::DescribeNode(const UdevApi& api,
+                                                              const std::string& devicePath) {
   const std::string sysName = devicePath.substr(devicePath.find_last_of('/') + 1);
-  auto context = Own(*api, api->udev_new());
-  if (!context || sysName.empty()) {
-    SetLastError(kErrorFileNotFound);
+  if (sysName.empty()) return std::nullopt;
+  auto context = Own(api, api.udev_new());
+  if (!context) return std::nullopt;
+  auto device = Own(api, api.udev_device_new_from_subsystem_sysname(context.get(), "hidraw",
+                                                                    sysName.c_str()));
+  if (!device) return std::nullopt;
+  auto description = DescribeHidraw(api, device.get());
+  if (!description || description->DevNode != devicePath) return std::nullopt;
+  return description;
+}
+
+std::shared_ptr<HidHandle> HidrawPlatform::OpenNode(const std::string& devicePath,
+                                                    std::optional<std::uint32_t> deviceId,
+                                                    HidAccess access, bool overlapped) {
+  auto fail = [&](const char* operation, HidError code, std::string reason) {
+    SetLastOpenError({operation, devicePath, access, code, std::move(reason)});
     return nullptr;
-  }
-  auto device = Own(*api, api->udev_device_new_from_subsystem_sysname(context.get(), "hidraw",
-                                                                      sysName.c_str()));
-  auto description =
-      device ? DescribeHidraw(*api, device.get()) : std::optional<HidrawDescription>();
-  if (!description || description->DevNode != devicePath) {
-    SetLastError(kErrorFileNotFound);
-    return nullptr;
-  }
+  };
+  auto api = Api();
+  if (!api) return fail("open", kErrorNotSupported, "libudev is not bound");
+  // The node name is the kernel's to hand on: after an unplug the next
+  // device may get it. Only the sysfs identity tells whose it is now.
+  auto belongs = [&](const std::optional<HidrawDescription>& d) {
+    return d && (!deviceId || d->DeviceID == *deviceId);
+  };
+  auto description = DescribeNode(*api, devicePath);
+  if (!description)
+    return fail("look up", kErrorFileNotFound, "no HID interface has this node (unplugged?)");
+  if (!belongs(description))
+    return fail("look up", kErrorFileNotFound,
+                "the node belongs to another device now (the listed one was unplugged)");
   UniqueFd fd, wake;
   if (access != HidAccess::None) {
     const int mode = access == HidAccess::ReadWrite ? O_RDWR
@@ -117,17 +142,32 @@ std::shared_ptr<HidHandle> HidrawPlatform::Open(const std::string& devicePath, H
                                                     : O_WRONLY;
     fd.Reset(::open(devicePath.c_str(), mode | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) {
-      SetLastError(ErrorFromErrno(errno));
-      return nullptr;
+      const int error = errno;
+      return fail("open", ErrorFromErrno(error), std::generic_category().message(error));
     }
+    // The name may have passed on between the look and the open: with the
+    // node held, look again. The listed interface still being there now
+    // means it was there at the open too (an identity is never reused).
+    if (deviceId && !belongs(DescribeNode(*api, devicePath)))
+      return fail("open", kErrorFileNotFound,
+                  "the node passed to another device while it was opened");
     wake.Reset(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     if (!wake.Valid()) {
-      SetLastError(kErrorGenFailure);
-      return nullptr;
+      const int error = errno;
+      return fail("open", kErrorGenFailure,
+                  "no event descriptor: " + std::generic_category().message(error));
     }
   }
   return std::make_shared<HidrawHandle>(std::move(*description), std::move(fd), std::move(wake),
                                         access, overlapped);
+}
+
+bool HidrawPlatform::InterfacePresent(const Guid& interfaceClass, std::uint32_t deviceId,
+                                      const std::string& devicePath) {
+  auto api = Api();
+  if (!api || interfaceClass != kHidInterfaceClassGuid) return false;
+  auto description = DescribeNode(*api, devicePath);
+  return description && description->DeviceID == deviceId && description->Attributes;
 }
 
 std::string HidrawPlatform::LanguageName(std::uint16_t languageId) {

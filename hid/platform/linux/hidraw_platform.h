@@ -4,9 +4,11 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "hid/platform/counted_binding.h"
 #include "hid/platform/hid_platform.h"
+#include "hid/platform/linux/hidraw_description.h"
 #include "hid/platform/linux/udev_library.h"
 
 namespace ombrel::platform::linux_hid {
@@ -31,6 +33,15 @@ class HidrawPlatform final : public HidPlatform {
   std::optional<std::vector<HidInterface>> ListInterfaces(const Guid& interfaceClass) override;
   std::shared_ptr<HidHandle> Open(const std::string& devicePath, HidAccess access,
                                   bool overlapped) override;
+  // Fails with kErrorFileNotFound when the node at `devicePath` belongs to
+  // another interface than the one listed as `deviceId`.
+  std::shared_ptr<HidHandle> OpenInterface(const std::string& devicePath, std::uint32_t deviceId,
+                                           HidAccess access, bool overlapped) override;
+  // Present while sysfs still holds the node with the same identity and
+  // what identifies it: an interface is taken apart from its node upwards,
+  // part by part, after its removal was announced.
+  bool InterfacePresent(const Guid& interfaceClass, std::uint32_t deviceId,
+                        const std::string& devicePath) override;
   std::string LanguageName(std::uint16_t languageId) override;
   std::string HidVersion() override;
   std::unique_ptr<DeviceChangeSubscription> WatchDeviceChanges(
@@ -38,6 +49,13 @@ class HidrawPlatform final : public HidPlatform {
 
  private:
   std::shared_ptr<const UdevApi> Api() const;
+  // What sysfs tells about the hidraw node at `devicePath`; empty when no
+  // interface has that node now.
+  static std::optional<HidrawDescription> DescribeNode(const UdevApi& api,
+                                                       const std::string& devicePath);
+  std::shared_ptr<HidHandle> OpenNode(const std::string& devicePath,
+                                      std::optional<std::uint32_t> deviceId, HidAccess access,
+                                      bool overlapped);
 
   mutable std::mutex FLock;  // libudev contexts are not shared between threads
   std::shared_ptr<const UdevApi> FSetupApi;
