@@ -31,6 +31,14 @@ std::string OpenErrorText(platform::HidError error) {
   }
 }
 
+std::string WhyNotOpened(const platform::OpenError& record) {
+  const platform::HidError code = record.Failed() ? record.Code : platform::LastError();
+  std::string text = OpenErrorText(code);
+  // The system's own words and the path, for whoever has to fix it.
+  if (record.Failed()) text += "; " + record.Message();
+  return text;
+}
+
 UnitSession::UnitSession(UnitEnvironment environment) : env_(std::move(environment)) {
   link_.send = [this](ParamID id, std::u16string_view value) { Write(id, value); };
   link_.pause = [this](unsigned ms) { Pause(ms); };
@@ -50,16 +58,7 @@ UnitSession::UnitSession(UnitEnvironment environment) : env_(std::move(environme
     entry.serialNumber = device->SerialNumber();
     entry.path = device->PnPInfo().DevicePath();
     entry.readWrite = device->HasReadWriteAccess();
-    if (!entry.readWrite) {
-      // Opened once more to learn why: the device keeps only whether it could.
-      platform::SetLastError(platform::kErrorSuccess);
-      if (auto handle = env_.platform->Open(entry.path, platform::HidAccess::ReadWrite, false)) {
-        handle->Close();
-        entry.readWrite = true;
-      } else {
-        entry.whyNot = OpenErrorText(platform::LastError());
-      }
-    }
+    if (!entry.readWrite) entry.whyNot = WhyNotOpened(device->ReadWriteOpenError());
     entries_.push_back(std::move(entry));
     controllerIndex_.push_back(index);
     return true;
@@ -94,7 +93,7 @@ std::optional<std::string> UnitSession::Select(std::optional<int> number) {
   }
   device_ = device;
   if (!device_->HasReadWriteAccess()) {
-    return which + " cannot be opened for reading and writing: " + OpenErrorText(platform::LastError());
+    return which + " cannot be opened for reading and writing: " + WhyNotOpened(device_->ReadWriteOpenError());
   }
   return std::nullopt;
 }

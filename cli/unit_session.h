@@ -30,6 +30,8 @@ struct UnitEntry {
 
 // Words for a platform error of an open.
 std::string OpenErrorText(platform::HidError error);
+// Those words, then the failed open's operation, path and the system's text.
+std::string WhyNotOpened(const platform::OpenError& record);
 
 class UnitSession {
  public:

@@ -55,7 +55,8 @@ TEST_F(Commands, ListShowsEachUnitWithWhetherItCanBeOpened) {
   EXPECT_EQ(run.out, "1\tPendra DUO\tPD42\t" + path1 + "\tread-write\n" +
                          "2\tPendra\tPD77\t" + path2 +
                          "\tnot openable: permission denied (on Linux, install Ombrel's udev rule and plug the "
-                         "unit in again)\n" +
+                         "unit in again); open " +
+                         path2 + " for reading and writing: access denied\n" +
                          "3\tPendra\tPD43\t" + path3 + "\tread-write\n");
   EXPECT_EQ(units[0]->Model().OutputReportCount(), 0u) << "listing asks the units nothing";
 }
