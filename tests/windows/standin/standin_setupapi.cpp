@@ -17,6 +17,8 @@ struct DeviceSet {
   std::optional<ombrel::standin::UnitRecord> Unit;
 };
 
+const GUID kHidClass{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
 bool Fail(DWORD error) {
   ::SetLastError(error);
   return false;
@@ -35,8 +37,14 @@ BOOL CopyProperty(DWORD type, const void* data, DWORD size, DWORD* regType, BYTE
 
 extern "C" {
 
-__declspec(dllexport) HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID*, PCWSTR, HWND, DWORD) {
-  auto* set = new (std::nothrow) DeviceSet{ombrel::standin::ReadUnitRecord()};
+__declspec(dllexport) HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* guid, PCWSTR, HWND,
+                                                          DWORD flags) {
+  // The unit's interface is of the HID class; asked for another class, or
+  // not for interfaces, the set is empty.
+  const bool hid = guid && std::memcmp(guid, &kHidClass, sizeof kHidClass) == 0 &&
+                   (flags & DIGCF_DEVICEINTERFACE);
+  auto* set = new (std::nothrow)
+      DeviceSet{hid ? ombrel::standin::ReadUnitRecord() : std::nullopt};
   if (!set) {
     ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return INVALID_HANDLE_VALUE;
