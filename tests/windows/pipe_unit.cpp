@@ -20,7 +20,11 @@ void WriteRecord(const std::wstring& path, const std::wstring& devicePath, std::
                  const std::string& product, const std::string& serial) {
   std::string text;
   for (wchar_t c : devicePath) text.push_back(static_cast<char>(c));
-  text += "\n" + std::to_string(devInst) + "\n" + product + "\n" + serial + "\n";
+  for (const std::string& line : {std::to_string(devInst), product, serial}) {
+    text += '\n';
+    text += line;
+  }
+  text += '\n';
   HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                               nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write the unit record");
