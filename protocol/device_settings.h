@@ -14,8 +14,8 @@ namespace ombrel {
 // they always go out in the address layout.
 struct WiFiSettings {
   std::uint8_t role = 0;                // 5: 1 master, 0 slave
-  std::u16string networkName;           // 6
-  std::u16string password;              // 7
+  std::u16string networkName{};         // 6
+  std::u16string password{};            // 7
   std::uint8_t slaveNumber = 0;         // 8: slave number minus 1
   std::uint8_t slaveAddressMode = 0;    // 9: 1 DHCP, 0 static
   Ipv4Octets slaveAddress{};            // 10

@@ -22,6 +22,8 @@ SimulatedUnit::SimulatedUnit(platform::VirtualHidBus& bus, UnitModelConfig confi
   setup.Caps = platform::MakeVirtualCaps(length, length);
   setup.Product = Utf16(model_.ProductName());
   setup.Manufacturer = u"Kolvmark Tovra";
+  // The USB serial number string, which a listing shows without asking the unit.
+  setup.SerialNumber = Utf16(model_.SerialNumber());
   setup.OnOutputReport = [this](platform::VirtualHidDevice&, std::span<const std::uint8_t> report) {
     model_.HandleOutputReport(report);
   };

@@ -296,6 +296,11 @@ void UnitModel::LoadFactorySettingsLocked() {
   continuing_ = false;
 }
 
+std::string UnitModel::SerialNumber() const {
+  std::lock_guard lock(mutex_);
+  return config_.serialNumber;
+}
+
 void UnitModel::SetSerialNumber(std::string serial) {
   std::lock_guard lock(mutex_);
   config_.serialNumber = std::move(serial);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "protocol/parameter_ids.h"
+#include "protocol/unit_identity.h"
 #include "protocol/value_layouts.h"
 
 // The unit's side of the parameter protocol, without any transport: output
@@ -21,10 +22,11 @@
 
 namespace ombrel::sim {
 
-inline constexpr std::uint16_t kUnitVendorId = 0x0483;
-inline constexpr std::uint16_t kUnitProductId = 0x5750;
-inline constexpr std::string_view kModelPendra = "Pendra";
-inline constexpr std::string_view kModelPendraDuo = "Pendra DUO";
+// The identity the unit shows on the bus is the program's own.
+using ombrel::kModelPendra;
+using ombrel::kModelPendraDuo;
+using ombrel::kUnitProductId;
+using ombrel::kUnitVendorId;
 // Input and output reports alike, report ID included.
 inline constexpr std::size_t kUnitReportLength = 65;
 
@@ -92,6 +94,7 @@ class UnitModel {
   void SetSeconds(ParamID id, std::uint32_t seconds);
   void RestoreFactoryDefaults();
 
+  std::string SerialNumber() const;
   void SetSerialNumber(std::string serial);
 
   // Connection states as the unit reports them: 0 disconnected, else connected.

@@ -1,0 +1,37 @@
+// What the commands share: opening the chosen unit, walking its settings,
+// and saying why not.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/unit_session.h"
+#include "protocol/read_back.h"
+
+namespace ombrel::cli {
+
+// Prefix of every message on standard error.
+inline constexpr std::string_view kProgram = "ombrel-cli: ";
+
+// The session with the chosen unit, or null after saying why on `err`.
+std::unique_ptr<UnitSession> OpenUnit(const UnitEnvironment& env, std::optional<int> unit, std::ostream& err);
+
+// "unit 1 (Pendra DUO, PD2407311)"
+std::string UnitName(const UnitEntry& entry);
+
+// Why a unit that was asked something gave no answer within `limit`.
+std::string SilenceText(UnitSession& session, const std::string& what, std::chrono::milliseconds limit);
+
+// Runs the read-back walk; `alreadyAsked` when its first request went out
+// already. Empty after saying on `err` that the unit stopped answering.
+std::optional<UnitReading> WalkSettings(UnitSession& session, bool alreadyAsked, std::ostream& err);
+
+// The reading as the settings file, INI or JSON.
+void PrintReading(const UnitReading& reading, const UnitEntry& unit, bool json, std::ostream& out);
+
+// False after saying on `err` that a write to the unit failed.
+bool CheckWrites(UnitSession& session, std::ostream& err);
+
+}  // namespace ombrel::cli

@@ -1,0 +1,26 @@
+#include <ostream>
+
+#include "cli/command_support.h"
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+
+namespace ombrel::cli {
+
+// One line per unit, the fields apart by tabs: number, model, serial number
+// ("-" when the unit has none), device path, and whether it can be opened
+// for reading and writing, with the reason when not.
+int ListCommand(const UnitEnvironment& env, std::ostream& out, std::ostream& err) {
+  UnitSession session(env);
+  if (session.Units().empty()) {
+    err << kProgram << "no unit found (is it plugged in?)\n";
+    return kExitUnit;
+  }
+  for (const UnitEntry& unit : session.Units()) {
+    out << unit.number << "\t" << unit.model << "\t" << (unit.serialNumber.empty() ? "-" : unit.serialNumber)
+        << "\t" << unit.path << "\t"
+        << (unit.readWrite ? "read-write" : "not openable: " + unit.whyNot) << "\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace ombrel::cli

@@ -1,0 +1,17 @@
+#include "cli/command_support.h"
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+
+namespace ombrel::cli {
+
+int ReadCommand(const UnitEnvironment& env, std::optional<int> unit, bool json, std::ostream& out,
+                std::ostream& err) {
+  auto session = OpenUnit(env, unit, err);
+  if (!session) return kExitUnit;
+  const auto reading = WalkSettings(*session, false, err);
+  if (!reading || !CheckWrites(*session, err)) return kExitUnit;
+  PrintReading(*reading, session->Selected(), json, out);
+  return kExitOk;
+}
+
+}  // namespace ombrel::cli

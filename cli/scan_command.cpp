@@ -1,0 +1,50 @@
+#include <algorithm>
+#include <ostream>
+
+#include "cli/command_support.h"
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/unit_text.h"
+#include "protocol/network_scan.h"
+
+namespace ombrel::cli {
+
+int ScanCommand(const UnitEnvironment& env, std::optional<int> unit, std::ostream& out, std::ostream& err) {
+  auto session = OpenUnit(env, unit, err);
+  if (!session) return kExitUnit;
+  const UnitLink& link = session->Link();
+  using Clock = ScanRun::Clock;
+
+  ScanRun scan;
+  scan.Start(link, Clock::now());
+  const auto giveUpAt = Clock::now() + env.scanLimit;
+  while (scan.Waiting() || scan.Collecting()) {
+    if (scan.Waiting() && Clock::now() >= giveUpAt) {
+      // The window would go on asking; a command ends, and leaves the module
+      // restarted as after a scan.
+      WriteScanClosing(link);
+      CheckWrites(*session, err);
+      err << kProgram << SilenceText(*session, "the network scan (asked " + std::to_string(scan.Attempts()) +
+                                                   " times)",
+                                              env.scanLimit)
+          << "\n";
+      return kExitUnit;
+    }
+    auto deadline = *scan.NextStep();
+    if (scan.Waiting()) deadline = std::min(deadline, giveUpAt);
+    if (auto answer = session->NextAnswer(deadline)) scan.TakeAnswer(*answer, Clock::now());
+    scan.Step(link, Clock::now());
+  }
+  if (!CheckWrites(*session, err)) return kExitUnit;
+
+  // Each network once, in the order the module listed them.
+  std::vector<std::u16string> printed;
+  for (const std::u16string& name : scan.Names()) {
+    if (name.empty() || std::find(printed.begin(), printed.end(), name) != printed.end()) continue;
+    printed.push_back(name);
+    out << Utf8OfUnitText(name) << "\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace ombrel::cli

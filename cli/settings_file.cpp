@@ -1,0 +1,610 @@
+#include "cli/settings_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#include "cli/unit_text.h"
+#include "protocol/conversions.h"
+
+namespace ombrel::cli {
+namespace {
+
+// How a value is written: JSON tells numbers and flags from strings, INI
+// quotes texts.
+enum class Kind { Word, Text, Number, Flag, Address, Time };
+
+template <class Section>
+struct Field {
+  std::string_view key;
+  Kind kind;
+  std::string_view takes;  // for the help
+  std::function<std::string(const Section&)> format;
+  // Empty when the value was taken, else what is wrong with it.
+  std::function<std::string(Section&, const std::u16string&)> parse;
+};
+
+std::string Narrow(const std::u16string& text) {
+  std::string out;
+  for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+std::optional<bool> ParseFlag(const std::u16string& value) {
+  const std::string word = Lower(Narrow(value));
+  if (word == "yes" || word == "on" || word == "true" || word == "1") return true;
+  if (word == "no" || word == "off" || word == "false" || word == "0") return false;
+  return std::nullopt;
+}
+
+// A decimal number of at most three digits.
+std::optional<unsigned> ParseSmallNumber(const std::u16string& value) {
+  if (value.empty() || value.size() > 3) return std::nullopt;
+  unsigned n = 0;
+  for (char16_t c : value) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    n = n * 10 + static_cast<unsigned>(c - u'0');
+  }
+  return n;
+}
+
+// Four decimal numbers from 0 to 255 joined by dots, nothing else.
+std::optional<Ipv4Octets> ParseAddress(const std::u16string& value) {
+  Ipv4Octets octets{};
+  std::size_t start = 0;
+  for (std::size_t k = 0; k < 4; ++k) {
+    const std::size_t dot = k < 3 ? value.find(u'.', start) : value.size();
+    if (dot == std::u16string::npos) return std::nullopt;
+    const auto n = ParseSmallNumber(value.substr(start, dot - start));
+    if (!n || *n > 255) return std::nullopt;
+    octets[k] = static_cast<std::uint8_t>(*n);
+    start = dot + 1;
+  }
+  return octets;
+}
+
+// HH:MM, hours 0 to 23 and minutes 0 to 59; one hour digit will do.
+std::optional<std::uint32_t> ParseTime(const std::u16string& value) {
+  const auto colon = value.find(u':');
+  if (colon == std::u16string::npos || colon == 0 || colon > 2 || value.size() - colon != 3) return std::nullopt;
+  const auto hours = ParseSmallNumber(value.substr(0, colon));
+  const auto minutes = ParseSmallNumber(value.substr(colon + 1));
+  if (!hours || !minutes || *hours > 23 || *minutes > 59) return std::nullopt;
+  return *hours * 3600 + *minutes * 60;
+}
+
+std::string FlagProblem() { return "expected yes or no (or on/off, true/false, 1/0)"; }
+
+// A byte for a list of names; any other byte as its number.
+std::string NameOrNumber(std::uint8_t value, const std::map<std::uint8_t, std::string_view>& names) {
+  const auto it = names.find(value);
+  return it != names.end() ? std::string(it->second) : std::to_string(value);
+}
+
+const std::map<std::uint8_t, std::string_view> kSecurityNames{
+    {'0', "OPEN"}, {'2', "WPA_PSK"}, {'3', "WPA2_PSK"}, {'4', "WPA_WPA2_PSK"}};
+const std::map<std::uint8_t, std::string_view> kSlaveModeNames{{1, "dhcp"}, {0, "static"}};
+
+std::string ThresholdProblem(unsigned low, unsigned high) {
+  return "expected " + std::to_string(low) + " to " + std::to_string(high) + " in steps of 5";
+}
+
+template <class Section>
+Field<Section> FlagField(std::string_view key, bool Section::*member, std::string_view yes, std::string_view no,
+                         std::string_view takes) {
+  return {key, Kind::Flag, takes,
+          [=](const Section& s) { return std::string(s.*member ? yes : no); },
+          [=](Section& s, const std::u16string& v) {
+            const auto flag = ParseFlag(v);
+            if (!flag) return FlagProblem();
+            s.*member = *flag;
+            return std::string();
+          }};
+}
+
+Field<WiFiRecord> AddressField(std::string_view key, Ipv4Octets WiFiSettings::*member, std::string_view takes) {
+  return {key, Kind::Address, takes, [=](const WiFiRecord& r) { return DottedText(r.values.*member); },
+          [=](WiFiRecord& r, const std::u16string& v) {
+            const auto octets = ParseAddress(v);
+            if (!octets) return std::string("expected an IPv4 address such as 192.168.4.1");
+            r.values.*member = *octets;
+            return std::string();
+          }};
+}
+
+Field<FanPage> TimeField(std::string_view key, std::uint32_t FanPage::*member, std::string_view takes) {
+  return {key, Kind::Time, takes, [=](const FanPage& f) { return TimeTextFromSeconds(f.*member); },
+          [=](FanPage& f, const std::u16string& v) {
+            const auto seconds = ParseTime(v);
+            if (!seconds) return std::string("expected a time HH:MM from 00:00 to 23:59");
+            f.*member = *seconds;
+            return std::string();
+          }};
+}
+
+Field<FanPage> ThresholdField(std::string_view key, int FanPage::*member, TrackBarRange range,
+                              std::string_view takes) {
+  return {key, Kind::Number, takes,
+          [=](const FanPage& f) { return std::to_string(PercentFromTrackBarPosition(f.*member)); },
+          [=](FanPage& f, const std::u16string& v) {
+            const auto low = static_cast<unsigned>(range.min * 5), high = static_cast<unsigned>(range.max * 5);
+            const auto n = ParseSmallNumber(v);
+            if (!n || *n < low || *n > high || *n % 5 != 0) return ThresholdProblem(low, high);
+            f.*member = static_cast<int>(*n / 5);
+            return std::string();
+          }};
+}
+
+const std::vector<Field<WiFiRecord>>& WiFiFields() {
+  static const std::vector<Field<WiFiRecord>> fields{
+      {"role", Kind::Word, "master | slave", [](const WiFiRecord& r) { return std::string(r.master ? "master" : "slave"); },
+       [](WiFiRecord& r, const std::u16string& v) {
+         const std::string word = Lower(Narrow(v));
+         if (word != "master" && word != "slave") return std::string("expected master or slave");
+         r.master = word == "master";
+         return std::string();
+       }},
+      FlagField<WiFiRecord>("router", &WiFiRecord::withRouter, "yes", "no",
+                            "yes | no: the connection type, with or without a Wi-Fi router"),
+      {"name", Kind::Text, "the Wi-Fi network's name, 1 to 32 characters",
+       [](const WiFiRecord& r) { return Utf8OfUnitText(r.values.networkName); },
+       [](WiFiRecord& r, const std::u16string& v) {
+         if (v.empty() || v.size() > kMaxNetworkNameLength) {
+           return "has " + std::to_string(v.size()) + " characters; a network name has 1 to 32";
+         }
+         r.values.networkName = v;
+         return std::string();
+       }},
+      {"password", Kind::Text,
+       "0 to 60 characters; 8 or more for a master without a router unless its security is OPEN",
+       [](const WiFiRecord& r) { return Utf8OfUnitText(r.values.password); },
+       [](WiFiRecord& r, const std::u16string& v) {
+         if (v.size() > kMaxPasswordLength) {
+           return "has " + std::to_string(v.size()) + " characters; a password has at most 60";
+         }
+         r.values.password = v;
+         return std::string();
+       }},
+      {"security", Kind::Word, "OPEN | WPA_PSK | WPA2_PSK | WPA_WPA2_PSK (of a master without a router)",
+       [](const WiFiRecord& r) { return NameOrNumber(r.values.security, kSecurityNames); },
+       [](WiFiRecord& r, const std::u16string& v) {
+         const std::string word = Lower(Narrow(v));
+         for (const auto& [digit, name] : kSecurityNames) {
+           if (word == Lower(std::string(name))) {
+             r.values.security = digit;
+             return std::string();
+           }
+         }
+         return std::string("expected OPEN, WPA_PSK, WPA2_PSK or WPA_WPA2_PSK");
+       }},
+      {"channel", Kind::Number, "1 to 13 (of a master without a router)",
+       [](const WiFiRecord& r) { return std::to_string(r.values.channel); },
+       [](WiFiRecord& r, const std::u16string& v) {
+         const auto n = ParseSmallNumber(v);
+         if (!n || *n < 1 || *n > 13) return std::string("expected a channel from 1 to 13");
+         r.values.channel = static_cast<std::uint8_t>(*n);
+         return std::string();
+       }},
+      {"slave_number", Kind::Number, "1 to 32 (of a slave)",
+       [](const WiFiRecord& r) { return std::to_string(r.values.slaveNumber + 1); },
+       [](WiFiRecord& r, const std::u16string& v) {
+         const auto n = ParseSmallNumber(v);
+         if (!n || *n < 1 || *n > 32) return std::string("expected a slave number from 1 to 32");
+         r.values.slaveNumber = static_cast<std::uint8_t>(*n - 1);
+         return std::string();
+       }},
+      {"slave_address_mode", Kind::Word, "dhcp | static (of a slave with a router)",
+       [](const WiFiRecord& r) { return NameOrNumber(r.values.slaveAddressMode, kSlaveModeNames); },
+       [](WiFiRecord& r, const std::u16string& v) {
+         const std::string word = Lower(Narrow(v));
+         if (word != "dhcp" && word != "static") return std::string("expected dhcp or static");
+         r.values.slaveAddressMode = word == "dhcp" ? 1 : 0;
+         return std::string();
+       }},
+      AddressField("slave_address", &WiFiSettings::slaveAddress, "IPv4 address (of a slave)"),
+      AddressField("master_address", &WiFiSettings::masterAddress,
+                   "IPv4 address (with a router; without one it is always 192.168.4.1)"),
+      AddressField("gateway", &WiFiSettings::gateway, "IPv4 address of the default gateway"),
+  };
+  return fields;
+}
+
+const std::vector<Field<FanPage>>& FanFields() {
+  static const std::vector<Field<FanPage>> fields{
+      FlagField<FanPage>("off_allowed", &FanPage::offAllowed, "yes", "no", "yes | no: the unit may be switched off"),
+      {"direction", Kind::Word, "supply | exhaust: the air direction (Pendra)",
+       [](const FanPage& f) { return std::string(f.exhaust ? "exhaust" : "supply"); },
+       [](FanPage& f, const std::u16string& v) {
+         const std::string word = Lower(Narrow(v));
+         if (word != "supply" && word != "exhaust") return std::string("expected supply or exhaust");
+         f.exhaust = word == "exhaust";
+         return std::string();
+       }},
+      FlagField<FanPage>("humidity_sensor", &FanPage::humiditySensor, "on", "off", "on | off"),
+      FlagField<FanPage>("relay_sensor", &FanPage::relaySensor, "on", "off", "on | off"),
+      FlagField<FanPage>("sensor_0_10v", &FanPage::sensor0To10V, "on", "off", "on | off: the 0-10 V sensor"),
+      ThresholdField("humidity_threshold", &FanPage::humidityPosition, kHumidityTrackBar,
+                     "40 to 80 in steps of 5 (%RH)"),
+      ThresholdField("sensor_0_10v_threshold", &FanPage::sensor0To10VPosition, kExternalSensor2TrackBar,
+                     "5 to 100 in steps of 5 (%)"),
+      TimeField("turn_off_delay", &FanPage::turnOffDelay, "HH:MM, the turn-off delay timer"),
+      TimeField("night_mode_timer", &FanPage::nightMode, "HH:MM"),
+      TimeField("party_mode_timer", &FanPage::partyMode, "HH:MM"),
+      {"humidity_scenario", Kind::Word,
+       "boost-and-exhaust | boost-in-current-mode: the humidity control scenario (Pendra DUO)",
+       [](const FanPage& f) { return std::string(f.boostAndExhaust ? "boost-and-exhaust" : "boost-in-current-mode"); },
+       [](FanPage& f, const std::u16string& v) {
+         const std::string word = Lower(Narrow(v));
+         if (word != "boost-and-exhaust" && word != "boost-in-current-mode") {
+           return std::string("expected boost-and-exhaust or boost-in-current-mode");
+         }
+         f.boostAndExhaust = word == "boost-and-exhaust";
+         return std::string();
+       }},
+  };
+  return fields;
+}
+
+// A text for INI: quoted, with the quote, the backslash and control
+// characters escaped.
+std::string IniQuoted(std::string_view utf8) {
+  std::string out = "\"";
+  for (char c : utf8) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20 || u == 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string JsonQuoted(std::string_view utf8) {
+  std::string out = "\"";
+  for (char c : utf8) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20 || u == 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\u%04X", u);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+template <class Section>
+void AppendIni(std::string& out, std::string_view name, const Section& section,
+               const std::vector<Field<Section>>& fields) {
+  out += "[" + std::string(name) + "]\n";
+  for (const auto& field : fields) {
+    const std::string value = field.format(section);
+    out += std::string(field.key) + " = " + (field.kind == Kind::Text ? IniQuoted(value) : value) + "\n";
+  }
+}
+
+template <class Section>
+void AppendJson(std::string& out, std::string_view name, const Section& section,
+                const std::vector<Field<Section>>& fields) {
+  out += "  \"" + std::string(name) + "\": {\n";
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const auto& field = fields[i];
+    const std::string value = field.format(section);
+    std::string json;
+    if (field.kind == Kind::Flag) {
+      json = ParseFlag(std::u16string(value.begin(), value.end())).value_or(false) ? "true" : "false";
+    } else if (field.kind == Kind::Number || (field.kind == Kind::Word && AllDigits(value))) {
+      json = value;  // a number, also where a name was expected and the unit held another byte
+    } else {
+      json = JsonQuoted(value);
+    }
+    out += "    \"" + std::string(field.key) + "\": " + json + (i + 1 < fields.size() ? ",\n" : "\n");
+  }
+  out += "  }";
+}
+
+std::string_view Trim(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+struct ValueText {
+  std::u16string text;
+  std::string problem;
+};
+
+// A bare value without its comment: ';' or '#' after a blank starts one.
+std::string_view WithoutComment(std::string_view raw) {
+  for (std::size_t i = 1; i < raw.size(); ++i) {
+    if ((raw[i] == ';' || raw[i] == '#') && (raw[i - 1] == ' ' || raw[i - 1] == '\t')) return Trim(raw.substr(0, i));
+  }
+  return raw;
+}
+
+// A value as the file gives it: quoted with escapes, or bare.
+ValueText ReadValue(std::string_view raw) {
+  ValueText result;
+  if (raw.empty() || raw.front() != '"') {
+    auto decoded = UnitTextOfUtf8(WithoutComment(raw));
+    return {std::move(decoded.text), std::move(decoded.problem)};
+  }
+  std::string pending;
+  const auto flush = [&]() -> bool {
+    auto decoded = UnitTextOfUtf8(pending);
+    pending.clear();
+    if (!decoded.problem.empty()) {
+      result.problem = decoded.problem;
+      return false;
+    }
+    result.text += decoded.text;
+    return true;
+  };
+  std::size_t i = 1;
+  for (; i < raw.size() && raw[i] != '"'; ++i) {
+    if (raw[i] != '\\') {
+      pending += raw[i];
+      continue;
+    }
+    if (++i >= raw.size()) break;
+    const char e = raw[i];
+    char16_t code = 0;
+    if (e == '"' || e == '\\') {
+      code = static_cast<char16_t>(e);
+    } else if (e == 'n') {
+      code = u'\n';
+    } else if (e == 'r') {
+      code = u'\r';
+    } else if (e == 't') {
+      code = u'\t';
+    } else if (e == 'x' && i + 2 < raw.size() && std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
+               std::isxdigit(static_cast<unsigned char>(raw[i + 2]))) {
+      code = static_cast<char16_t>(std::stoi(std::string(raw.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      result.problem = std::string("has an unknown escape \\") + e + " (use \\\", \\\\, \\n, \\r, \\t or \\xHH)";
+      return result;
+    }
+    if (!flush()) return result;
+    result.text += code;
+  }
+  if (i >= raw.size()) {
+    result.problem = "lacks its closing quote";
+    return result;
+  }
+  const std::string_view after = Trim(raw.substr(i + 1));
+  if (!after.empty() && after.front() != ';' && after.front() != '#') {
+    result.problem = "has text after its closing quote";
+    return result;
+  }
+  flush();
+  return result;
+}
+
+struct SectionState {
+  std::size_t line = 0;
+  std::map<std::string, std::size_t, std::less<>> keyLines;
+  // Keys whose value was wrong: no later check looks at them again.
+  std::vector<std::string> wrongKeys;
+};
+
+template <class Section>
+std::vector<std::string_view> MissingKeys(const SectionState& state, const std::vector<Field<Section>>& fields) {
+  std::vector<std::string_view> missing;
+  for (const auto& field : fields)
+    if (!state.keyLines.contains(field.key)) missing.push_back(field.key);
+  return missing;
+}
+
+template <class Section>
+std::string KeysHelp(std::string_view name, const std::vector<Field<Section>>& fields) {
+  std::string out = "  [" + std::string(name) + "]\n";
+  for (const auto& field : fields) {
+    std::string key(field.key);
+    key.resize(std::max<std::size_t>(key.size(), 24), ' ');
+    out += "    " + key + std::string(field.takes) + "\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+SettingsRecord RecordOfReading(const UnitReading& reading) {
+  WiFiRecord wifi{reading.wifi.master, reading.wifi.withRouter, reading.lastKnown};
+  // The upload's own taking, its checks aside: what Apply/Save would send.
+  TakeWiFiPage(wifi.values, reading.wifi);
+  return {wifi, reading.fan};
+}
+
+WiFiPage PageOfWiFiRecord(const WiFiRecord& r) {
+  WiFiPage page;
+  page.master = r.master;
+  page.withRouter = r.withRouter;
+  page.networkName = r.values.networkName;
+  page.password = r.values.password;
+  page.channel = r.values.channel;
+  page.slaveNumber = static_cast<std::uint8_t>(r.values.slaveNumber + 1);
+  page.securityIndex = SecurityIndexFromDigit(r.values.security).value_or(-1);
+  page.slaveAddressIndex = SlaveAddressIndexOfMode(r.values.slaveAddressMode).value_or(-1);
+  page.masterAddress = r.values.masterAddress;
+  page.slaveAddress = r.values.slaveAddress;
+  page.gateway = r.values.gateway;
+  return page;
+}
+
+std::string FormatIni(const SettingsRecord& record, const std::vector<std::string>& comment) {
+  std::string out;
+  for (const std::string& line : comment) out += "; " + line + "\n";
+  if (record.wifi) AppendIni(out, "wifi", *record.wifi, WiFiFields());
+  if (record.wifi && record.fan) out += "\n";
+  if (record.fan) AppendIni(out, "fan", *record.fan, FanFields());
+  return out;
+}
+
+std::string FormatJson(const SettingsRecord& record) {
+  std::string out = "{\n";
+  if (record.wifi) AppendJson(out, "wifi", *record.wifi, WiFiFields());
+  if (record.wifi && record.fan) out += ",\n";
+  else if (record.wifi) out += "\n";
+  if (record.fan) {
+    AppendJson(out, "fan", *record.fan, FanFields());
+    out += "\n";
+  }
+  return out + "}\n";
+}
+
+ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName) {
+  ParsedSettings parsed;
+  const std::string name(fileName);
+  std::vector<std::pair<std::size_t, std::string>> problems;
+  const auto problem = [&](std::size_t line, const std::string& what) {
+    problems.emplace_back(line, name + ":" + std::to_string(line) + ": " + what);
+  };
+
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  std::optional<SectionState> wifiState, fanState;
+  WiFiRecord wifi;
+  FanPage fan;
+  enum class In { Nothing, WiFi, Fan, Unknown } in = In::Nothing;
+
+  std::size_t lineNumber = 0;
+  while (!text.empty() || lineNumber == 0) {
+    ++lineNumber;
+    const auto end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    line = Trim(line);
+    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+
+    if (line.front() == '[') {
+      if (line.back() != ']') {
+        problem(lineNumber, "a section header ends with ']'");
+        in = In::Unknown;
+        continue;
+      }
+      const std::string section = Lower(std::string(Trim(line.substr(1, line.size() - 2))));
+      std::optional<SectionState>* state = section == "wifi" ? &wifiState : section == "fan" ? &fanState : nullptr;
+      if (state == nullptr) {
+        problem(lineNumber, "unknown section [" + section + "] (there are [wifi] and [fan])");
+        in = In::Unknown;
+      } else if (state->has_value()) {
+        problem(lineNumber, "[" + section + "] comes a second time (first on line " +
+                                std::to_string((*state)->line) + ")");
+        in = In::Unknown;
+      } else {
+        state->emplace().line = lineNumber;
+        in = section == "wifi" ? In::WiFi : In::Fan;
+      }
+      continue;
+    }
+
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      problem(lineNumber, "expected 'key = value', found " + Quoted(line));
+      continue;
+    }
+    const std::string key = Lower(std::string(Trim(line.substr(0, equals))));
+    const std::string_view raw = Trim(line.substr(equals + 1));
+    if (in == In::Nothing) {
+      problem(lineNumber, "key " + Quoted(key) + " comes before any section ([wifi] or [fan])");
+      continue;
+    }
+    if (in == In::Unknown) continue;  // its section is reported already
+
+    const auto take = [&](auto& section, const auto& fields, SectionState& state, std::string_view sectionName) {
+      const std::string where = "[" + std::string(sectionName) + "] " + key + ": ";
+      const auto field = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.key == key; });
+      if (field == fields.end()) {
+        problem(lineNumber, "[" + std::string(sectionName) + "] unknown key " + Quoted(key));
+        return;
+      }
+      if (const auto it = state.keyLines.find(key); it != state.keyLines.end()) {
+        problem(lineNumber, where + "comes a second time (first on line " + std::to_string(it->second) + ")");
+        return;
+      }
+      state.keyLines.emplace(key, lineNumber);
+      const ValueText value = ReadValue(raw);
+      if (!value.problem.empty()) {
+        state.wrongKeys.push_back(key);
+        problem(lineNumber, where + "the value " + value.problem);
+        return;
+      }
+      if (const std::string wrong = field->parse(section, value.text); !wrong.empty()) {
+        state.wrongKeys.push_back(key);
+        // Texts are not repeated: one may be a password.
+        if (field->kind == Kind::Text) problem(lineNumber, where + wrong);
+        else problem(lineNumber, "[" + std::string(sectionName) + "] " + key + " = " + std::string(WithoutComment(raw)) + ": " + wrong);
+      }
+    };
+    if (in == In::WiFi) take(wifi, WiFiFields(), *wifiState, "wifi");
+    else take(fan, FanFields(), *fanState, "fan");
+  }
+
+  const auto reportMissing = [&](const SectionState& state, const auto& fields, std::string_view sectionName) {
+    const auto missing = MissingKeys(state, fields);
+    if (missing.empty()) return;
+    std::string list;
+    for (std::string_view key : missing) list += (list.empty() ? "" : ", ") + std::string(key);
+    problem(state.line, "[" + std::string(sectionName) + "] lacks " + list +
+                            " (a section gives every key, so nothing is sent that the file does not say)");
+  };
+  if (wifiState) {
+    reportMissing(*wifiState, WiFiFields(), "wifi");
+    // The access point's own password: the window's check.
+    const auto passwordLine = wifiState->keyLines.find("password");
+    const bool accessPoint = wifi.master && !wifi.withRouter;
+    const auto securityIndex = SecurityIndexFromDigit(wifi.values.security);
+    const auto& wrong = wifiState->wrongKeys;
+    const bool passwordRead = std::find(wrong.begin(), wrong.end(), "password") == wrong.end();
+    if (accessPoint && passwordLine != wifiState->keyLines.end() && passwordRead && securityIndex &&
+        *securityIndex != kSecurityOpen && wifi.values.password.size() < kMinPasswordLength) {
+      problem(passwordLine->second, "[wifi] password: has " + std::to_string(wifi.values.password.size()) +
+                                        " characters; a master without a router needs 8 to 60 unless its "
+                                        "security is OPEN");
+    }
+    wifi.values.role = wifi.master ? 1 : 0;
+    wifi.values.connectionType = wifi.master && !wifi.withRouter ? 2 : 1;
+    parsed.record.wifi = wifi;
+  }
+  if (fanState) {
+    reportMissing(*fanState, FanFields(), "fan");
+    parsed.record.fan = fan;
+  }
+  // In the file's order.
+  std::stable_sort(problems.begin(), problems.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& p : problems) parsed.problems.push_back(std::move(p.second));
+  if (!wifiState && !fanState && parsed.problems.empty()) {
+    parsed.problems.push_back(name + ": no [wifi] or [fan] section: nothing to write");
+  }
+  return parsed;
+}
+
+std::string SettingsKeysHelp() { return KeysHelp("wifi", WiFiFields()) + KeysHelp("fan", FanFields()); }
+
+}  // namespace ombrel::cli

@@ -1,0 +1,55 @@
+// The settings file of `ombrel-cli read` and `write`: an INI file with a
+// [wifi] and a [fan] section (or JSON with the same keys, for reading).
+// It holds every value the window's Apply/Save would send, so a write
+// needs no read before it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "protocol/fan_upload.h"
+#include "protocol/read_back.h"
+#include "protocol/wifi_upload.h"
+
+namespace ombrel::cli {
+
+// The [wifi] section: the page's mode, and every Wi-Fi entry as the upload
+// sends it. The mode takes some entries from the page and the rest as last
+// known; the file gives both from the same value.
+struct WiFiRecord {
+  bool master = true;
+  bool withRouter = false;
+  WiFiSettings values;
+};
+
+struct SettingsRecord {
+  std::optional<WiFiRecord> wifi;
+  std::optional<FanPage> fan;
+};
+
+// What the window's Apply/Save buttons would send after this read-back.
+SettingsRecord RecordOfReading(const UnitReading& reading);
+
+// The page that shows a [wifi] section, as the read-back of its values
+// would leave it.
+WiFiPage PageOfWiFiRecord(const WiFiRecord& record);
+
+// `comment` lines come first, each after "; " (INI) or not at all (JSON).
+std::string FormatIni(const SettingsRecord& record, const std::vector<std::string>& comment = {});
+std::string FormatJson(const SettingsRecord& record);
+
+struct ParsedSettings {
+  SettingsRecord record;
+  // One line per problem: "FILE:LINE: [section] key: what is wrong".
+  std::vector<std::string> problems;
+};
+
+// Reads and checks the whole file; `fileName` names it in the problems.
+ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName);
+
+// The keys of each section with what they take, for --help and the README.
+std::string SettingsKeysHelp();
+
+}  // namespace ombrel::cli

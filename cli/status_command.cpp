@@ -1,0 +1,78 @@
+#include <cstdio>
+#include <ostream>
+
+#include "cli/command_support.h"
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "protocol/status_poll.h"
+
+namespace ombrel::cli {
+namespace {
+
+using Clock = UnitSession::Clock;
+
+std::string Missing(const UnitStatus& status) {
+  std::string what;
+  const auto add = [&what](bool missing, std::string_view name) {
+    if (missing) what += (what.empty() ? "" : ", ") + std::string(name);
+  };
+  add(!status.wifiConnected, "the Wi-Fi state");
+  add(!status.masterConnected, "the master state");
+  add(!status.filterRunSeconds, "the filter run time");
+  return what;
+}
+
+// One round of the poll, the filter run time included. Empty after saying
+// on `err` that the unit did not answer.
+std::optional<UnitStatus> Poll(UnitSession& session, std::ostream& err) {
+  WriteStatusRequests(session.Link(), true);
+  UnitStatus status;
+  const auto deadline = Clock::now() + session.Environment().answerLimit;
+  while (!status.wifiConnected || !status.masterConnected || !status.filterRunSeconds) {
+    const auto answer = session.NextAnswer(deadline);
+    if (!answer) {
+      err << kProgram << SilenceText(session, "the request for " + Missing(status), session.Environment().answerLimit) << "\n";
+      return std::nullopt;
+    }
+    TakeStatusAnswer(status, *answer);
+  }
+  return status;
+}
+
+void Print(const UnitStatus& status, std::ostream& out) {
+  const FilterTimeParts t = SplitFilterTime(*status.filterRunSeconds);
+  char filter[64];
+  std::snprintf(filter, sizeof filter, "%ud %02u:%02u:%02u", static_cast<unsigned>(t.days),
+                static_cast<unsigned>(t.hours), static_cast<unsigned>(t.minutes), static_cast<unsigned>(t.seconds));
+  out << "wifi = " << (*status.wifiConnected ? "connected" : "disconnected") << "\n"
+      << "master = " << (*status.masterConnected ? "connected" : "disconnected") << "\n"
+      << "filter_run_time = " << filter << "\n"
+      << "filter_run_seconds = " << *status.filterRunSeconds << "\n";
+  out.flush();
+}
+
+}  // namespace
+
+int StatusCommand(const UnitEnvironment& env, std::optional<int> unit, bool watch, std::ostream& out,
+                  std::ostream& err) {
+  auto session = OpenUnit(env, unit, err);
+  if (!session) return kExitUnit;
+  const auto interrupted = [&env] { return env.interrupted && env.interrupted(); };
+  auto next = Clock::now();
+  for (bool first = true;; first = false) {
+    const auto status = Poll(*session, err);
+    if (!CheckWrites(*session, err) || !status) return kExitUnit;
+    if (!first) out << "\n";
+    Print(*status, out);
+    if (!watch) return kExitOk;
+    // The poll's own beat: once a second from the first poll on.
+    next += std::chrono::milliseconds(kStatusPollIntervalMs);
+    while (Clock::now() < next) {
+      if (interrupted()) return kExitOk;
+      session->NextAnswer(std::min(next, Clock::now() + std::chrono::milliseconds(50)));
+    }
+    if (interrupted()) return kExitOk;
+  }
+}
+
+}  // namespace ombrel::cli

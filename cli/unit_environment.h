@@ -1,0 +1,31 @@
+// Where a command finds its unit and how it spends time: the native HID
+// services with real pauses in the program, a virtual bus in the demo and
+// the tests, with pauses a test may record instead.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "hid/platform/hid_platform.h"
+#include "protocol/unit_link.h"
+
+namespace ombrel::cli {
+
+struct UnitEnvironment {
+  std::shared_ptr<platform::HidPlatform> platform;
+  // The pauses between writes; a real sleep when empty.
+  PauseFunction pause;
+  // How long a read-back step or a status request may wait for its answer.
+  std::chrono::milliseconds answerLimit{1000};
+  // How long the scan repeats its commands without an answer before it
+  // gives up.
+  std::chrono::milliseconds scanLimit{10000};
+  // Runs every few milliseconds while a command waits (the demo's network
+  // moves on in it).
+  std::function<void()> background;
+  // True once the user asked to stop (Ctrl-C): ends `status --watch`.
+  std::function<bool()> interrupted;
+};
+
+}  // namespace ombrel::cli

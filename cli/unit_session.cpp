@@ -1,0 +1,150 @@
+#include "cli/unit_session.h"
+
+#include <thread>
+
+#include "protocol/framing.h"
+#include "protocol/unit_identity.h"
+
+namespace ombrel::cli {
+namespace {
+
+// Slices of the waits: short, so the demo's background and a unit that is
+// unplugged are seen soon; the waits end early on every hand-over.
+constexpr std::chrono::milliseconds kWaitSlice{10};
+
+// The reader checks for its stop this often; a session ends soon after.
+constexpr std::int64_t kReaderSleepMs = 10;
+
+// Both backends map a node held exclusively by someone else to this.
+constexpr platform::HidError kErrorSharingViolation = 32;
+
+}  // namespace
+
+std::string OpenErrorText(platform::HidError error) {
+  switch (error) {
+    case platform::kErrorAccessDenied:
+      return "permission denied (on Linux, install Ombrel's udev rule and plug the unit in again)";
+    case platform::kErrorFileNotFound: return "the device node is gone";
+    case kErrorSharingViolation: return "in use by another program";
+    case platform::kErrorDeviceNotConnected: return "the unit is not connected any more";
+    default: return "system error " + std::to_string(error);
+  }
+}
+
+UnitSession::UnitSession(UnitEnvironment environment) : env_(std::move(environment)) {
+  link_.send = [this](ParamID id, std::u16string_view value) { Write(id, value); };
+  link_.pause = [this](unsigned ms) { Pause(ms); };
+
+  controller_ = std::make_unique<TJvHidDeviceController>(env_.platform, window_);
+  controller_->SetDevThreadSleepTime(kReaderSleepMs);
+  controller_->SetOnDeviceData(TJvHidDataEvent(this, &UnitSession::OnData));
+  // The controller's first pass, posted when it was made.
+  window_.Pump();
+
+  // A device tells its strings only while it is walked or checked out.
+  controller_->SetOnEnumerate([this](TJvHidDevice* device, int index) {
+    if (!IsUnit(device->Attributes().VendorID, device->Attributes().ProductID)) return true;
+    UnitEntry entry;
+    entry.number = static_cast<int>(entries_.size()) + 1;
+    entry.model = std::string(ModelName(device->ProductName()));
+    entry.serialNumber = device->SerialNumber();
+    entry.path = device->PnPInfo().DevicePath();
+    entry.readWrite = device->HasReadWriteAccess();
+    if (!entry.readWrite) {
+      // Opened once more to learn why: the device keeps only whether it could.
+      platform::SetLastError(platform::kErrorSuccess);
+      if (auto handle = env_.platform->Open(entry.path, platform::HidAccess::ReadWrite, false)) {
+        handle->Close();
+        entry.readWrite = true;
+      } else {
+        entry.whyNot = OpenErrorText(platform::LastError());
+      }
+    }
+    entries_.push_back(std::move(entry));
+    controllerIndex_.push_back(index);
+    return true;
+  });
+  controller_->Enumerate();
+  controller_->SetOnEnumerate(nullptr);
+}
+
+UnitSession::~UnitSession() {
+  if (device_ != nullptr) controller_->CheckIn(device_);
+  controller_.reset();
+}
+
+std::optional<std::string> UnitSession::Select(std::optional<int> number) {
+  if (entries_.empty()) return std::string("no unit found (is it plugged in?)");
+  if (!number && entries_.size() > 1) {
+    return std::to_string(entries_.size()) + " units found: choose one with --unit N (see ombrel-cli list)";
+  }
+  const int wanted = number.value_or(1);
+  if (wanted < 1 || wanted > static_cast<int>(entries_.size())) {
+    return "there is no unit " + std::to_string(wanted) + ": " + std::to_string(entries_.size()) +
+           (entries_.size() == 1 ? " unit" : " units") + " found";
+  }
+  selectedEntry_ = static_cast<std::size_t>(wanted - 1);
+  const UnitEntry& entry = entries_[selectedEntry_];
+  const std::string which = "unit " + std::to_string(entry.number) + " (" + entry.model + ", " + entry.path + ")";
+  if (!entry.readWrite) return which + " cannot be opened for reading and writing: " + entry.whyNot;
+
+  TJvHidDevice* device = nullptr;
+  if (!controller_->CheckOutByIndex(device, controllerIndex_[selectedEntry_]) || device == nullptr) {
+    return which + " cannot be taken: it is gone or in use";
+  }
+  device_ = device;
+  if (!device_->HasReadWriteAccess()) {
+    return which + " cannot be opened for reading and writing: " + OpenErrorText(platform::LastError());
+  }
+  return std::nullopt;
+}
+
+bool UnitSession::Unplugged() {
+  window_.Pump();
+  return device_ != nullptr && !device_->IsPluggedIn();
+}
+
+void UnitSession::Write(ParamID id, std::u16string_view value) {
+  TJvHidDevice* device = device_;
+  if (device == nullptr) return;
+  SendParameterTo(
+      [this, device](std::span<const std::uint8_t> report) {
+        std::uint32_t written = 0;
+        const bool ok = device->WriteFile(report.data(), static_cast<std::uint32_t>(report.size()), written);
+        if (!ok || written != report.size()) writeFailed_ = true;
+      },
+      device->Caps().OutputReportByteLength, id, value);
+}
+
+void UnitSession::Pause(unsigned milliseconds) {
+  if (env_.pause) {
+    env_.pause(milliseconds);
+    return;
+  }
+  // The pause blocks as the window's does: answers wait for it.
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void UnitSession::OnData(TJvHidDevice* device, std::uint8_t, const std::uint8_t* data, std::uint16_t size) {
+  if (device != device_ || data == nullptr) return;
+  if (auto answer = DecodeDeviceData({data, size})) answers_.push_back(std::move(*answer));
+}
+
+std::optional<InputParameter> UnitSession::NextAnswer(Clock::time_point deadline) {
+  for (;;) {
+    window_.Pump();
+    if (!answers_.empty()) {
+      InputParameter answer = std::move(answers_.front());
+      answers_.pop_front();
+      return answer;
+    }
+    const auto now = Clock::now();
+    if (now >= deadline) return std::nullopt;
+    if (env_.background) env_.background();
+    const auto slice = std::min<Clock::duration>(deadline - now, kWaitSlice);
+    window_.PumpUntil([this] { return !answers_.empty(); },
+                      std::chrono::ceil<std::chrono::milliseconds>(slice));
+  }
+}
+
+}  // namespace ombrel::cli

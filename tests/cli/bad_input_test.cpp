@@ -1,0 +1,190 @@
+// A settings file with anything wrong is refused whole, with the file, line
+// and key named, exit status 1, and nothing written to the unit.
+#include <gtest/gtest.h>
+
+#include "cli/exit_codes.h"
+#include "tests/cli/cli_fixture.h"
+
+namespace ombrel::test {
+namespace {
+
+// A file that writes, as `ombrel-cli read` prints one.
+const std::string kWiFi =
+    "[wifi]\n"                        // 1
+    "role = master\n"                 // 2
+    "router = no\n"                   // 3
+    "name = \"Kirrowind_Pendra\"\n"   // 4
+    "password = \"12345678\"\n"       // 5
+    "security = WPA2_PSK\n"           // 6
+    "channel = 6\n"                   // 7
+    "slave_number = 1\n"              // 8
+    "slave_address_mode = dhcp\n"     // 9
+    "slave_address = 192.168.4.2\n"   // 10
+    "master_address = 192.168.4.1\n"  // 11
+    "gateway = 192.168.4.1\n";        // 12
+const std::string kFan =
+    "[fan]\n"                                  // 13
+    "off_allowed = yes\n"                      // 14
+    "direction = supply\n"                     // 15
+    "humidity_sensor = on\n"                   // 16
+    "relay_sensor = on\n"                      // 17
+    "sensor_0_10v = on\n"                      // 18
+    "humidity_threshold = 70\n"                // 19
+    "sensor_0_10v_threshold = 50\n"            // 20
+    "turn_off_delay = 00:10\n"                 // 21
+    "night_mode_timer = 08:00\n"               // 22
+    "party_mode_timer = 01:00\n"               // 23
+    "humidity_scenario = boost-and-exhaust\n"; // 24
+
+// The good file with line `line` (from 1) replaced; an empty replacement
+// drops the line.
+std::string WithLine(std::size_t line, const std::string& replacement) {
+  const std::string good = kWiFi + kFan;
+  std::string out;
+  std::size_t at = 0;
+  for (std::size_t n = 1; at < good.size(); ++n) {
+    const std::size_t end = good.find('\n', at) + 1;
+    out += n == line ? (replacement.empty() ? "" : replacement + "\n") : good.substr(at, end - at);
+    at = end;
+  }
+  return out;
+}
+
+struct BadCase {
+  const char* what;
+  std::string file;
+  std::string message;  // the one line expected on standard error, after the file's name
+};
+
+// Names the case in test listings instead of its bytes.
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.what; }
+
+class BadInput : public CliFixture, public testing::WithParamInterface<BadCase> {};
+
+TEST_P(BadInput, IsNamedByLineAndKeyAndNothingIsWritten) {
+  const BadCase& c = GetParam();
+  sim::SimulatedUnit& unit = PlugUnit();
+  const std::string path = WriteFile("bad.ini", c.file);
+  const CliRun run = Run({"write", path});
+  EXPECT_EQ(run.code, cli::kExitBadInput);
+  EXPECT_EQ(run.err, path + c.message + "\nombrel-cli: nothing was written\n");
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(unit.Model().OutputReportCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachClass, BadInput,
+    testing::Values(
+        BadCase{"UnknownKey", WithLine(7, "channel = 6\nchanel = 6"), ":8: [wifi] unknown key 'chanel'"},
+        BadCase{"ChannelOutOfRange", WithLine(7, "channel = 14"),
+                ":7: [wifi] channel = 14: expected a channel from 1 to 13"},
+        BadCase{"ChannelZero", WithLine(7, "channel = 0"), ":7: [wifi] channel = 0: expected a channel from 1 to 13"},
+        BadCase{"HumidityNotInStepsOfFive", WithLine(19, "humidity_threshold = 42"),
+                ":19: [fan] humidity_threshold = 42: expected 40 to 80 in steps of 5"},
+        BadCase{"HumidityBelowRange", WithLine(19, "humidity_threshold = 35"),
+                ":19: [fan] humidity_threshold = 35: expected 40 to 80 in steps of 5"},
+        BadCase{"HumidityAboveRange", WithLine(19, "humidity_threshold = 85"),
+                ":19: [fan] humidity_threshold = 85: expected 40 to 80 in steps of 5"},
+        BadCase{"SensorThresholdZero", WithLine(20, "sensor_0_10v_threshold = 0"),
+                ":20: [fan] sensor_0_10v_threshold = 0: expected 5 to 100 in steps of 5"},
+        BadCase{"EmptyName", WithLine(4, "name = \"\""),
+                ":4: [wifi] name: has 0 characters; a network name has 1 to 32"},
+        BadCase{"NameOver32", WithLine(4, "name = " + std::string(33, 'n')),
+                ":4: [wifi] name: has 33 characters; a network name has 1 to 32"},
+        BadCase{"ShortPasswordWithSecurity", WithLine(5, "password = 1234567"),
+                ":5: [wifi] password: has 7 characters; a master without a router needs 8 to 60 unless its "
+                "security is OPEN"},
+        BadCase{"PasswordOver60", WithLine(5, "password = " + std::string(61, 'p')),
+                ":5: [wifi] password: has 61 characters; a password has at most 60"},
+        BadCase{"AddressWithThreeOctets", WithLine(10, "slave_address = 192.168.4"),
+                ":10: [wifi] slave_address = 192.168.4: expected an IPv4 address such as 192.168.4.1"},
+        BadCase{"AddressOctetAbove255", WithLine(11, "master_address = 192.168.4.256"),
+                ":11: [wifi] master_address = 192.168.4.256: expected an IPv4 address such as 192.168.4.1"},
+        BadCase{"AddressWithLetters", WithLine(12, "gateway = 192.168.a.1"),
+                ":12: [wifi] gateway = 192.168.a.1: expected an IPv4 address such as 192.168.4.1"},
+        BadCase{"TimeHourPast23", WithLine(22, "night_mode_timer = 24:00"),
+                ":22: [fan] night_mode_timer = 24:00: expected a time HH:MM from 00:00 to 23:59"},
+        BadCase{"TimeWithoutColon", WithLine(21, "turn_off_delay = 1030"),
+                ":21: [fan] turn_off_delay = 1030: expected a time HH:MM from 00:00 to 23:59"},
+        BadCase{"TimeMinutePast59", WithLine(23, "party_mode_timer = 01:60"),
+                ":23: [fan] party_mode_timer = 01:60: expected a time HH:MM from 00:00 to 23:59"},
+        BadCase{"UnknownSecurity", WithLine(6, "security = WEP"),
+                ":6: [wifi] security = WEP: expected OPEN, WPA_PSK, WPA2_PSK or WPA_WPA2_PSK"},
+        BadCase{"UnknownRole", WithLine(2, "role = boss"), ":2: [wifi] role = boss: expected master or slave"},
+        BadCase{"BadFlag", WithLine(16, "humidity_sensor = maybe"),
+                ":16: [fan] humidity_sensor = maybe: expected yes or no (or on/off, true/false, 1/0)"},
+        BadCase{"MissingKey", WithLine(12, ""),
+                ":1: [wifi] lacks gateway (a section gives every key, so nothing is sent that the file does not "
+                "say)"},
+        BadCase{"DuplicateKey", WithLine(8, "slave_number = 1\nchannel = 7"),
+                ":9: [wifi] channel: comes a second time (first on line 7)"},
+        BadCase{"UnknownSection", "[wlan]\nrole = master\n", ":1: unknown section [wlan] (there are [wifi] and [fan])"},
+        BadCase{"KeyOutsideSection", "role = master\n" + kWiFi,
+                ":1: key 'role' comes before any section ([wifi] or [fan])"},
+        BadCase{"LineWithoutEquals", WithLine(3, "router = no\nrouter"), ":4: expected 'key = value', found 'router'"},
+        BadCase{"CharacterTheUnitCannotStore", WithLine(4, "name = \"Caf\xC3\xA9 \xE2\x82\xAC\""),
+                ":4: [wifi] name: the value holds U+20AC, which the unit cannot store (it takes characters up "
+                "to U+00FF)"},
+        BadCase{"MalformedUtf8", WithLine(4, "name = \"\xC3\""), ":4: [wifi] name: the value is not valid UTF-8"},
+        BadCase{"UnclosedQuote", WithLine(4, "name = \"Home"), ":4: [wifi] name: the value lacks its closing quote"},
+        BadCase{"NothingToWrite", "; only a comment\n", ": no [wifi] or [fan] section: nothing to write"}),
+    [](const testing::TestParamInfo<BadCase>& info) { return std::string(info.param.what); });
+
+class FileForms : public CliFixture {};
+
+TEST_F(FileForms, EveryProblemOfAFileIsListedInItsOrder) {
+  sim::SimulatedUnit& unit = PlugUnit();
+  std::string file = WithLine(19, "humidity_threshold = 42");
+  file.replace(file.find("channel = 6"), 11, "channel = 14");
+  const CliRun run = Run({"write", WriteFile("many.ini", file)});
+  EXPECT_EQ(run.code, cli::kExitBadInput);
+  const auto channel = run.err.find(":7: [wifi] channel");
+  const auto humidity = run.err.find(":19: [fan] humidity_threshold");
+  EXPECT_NE(channel, std::string::npos) << run.err;
+  EXPECT_NE(humidity, std::string::npos) << run.err;
+  EXPECT_LT(channel, humidity);
+  EXPECT_EQ(unit.Model().OutputReportCount(), 0u);
+}
+
+TEST_F(FileForms, CommentsBlankLinesCrLfAByteOrderMarkAndEitherSectionAloneAreFine) {
+  sim::SimulatedUnit& unit = PlugUnit();
+  std::string crlf;
+  for (char c : "\xEF\xBB\xBF; installer's file\r\n\r\n# fan only\r\n" + kFan) {
+    if (c == '\n') crlf += "\r\n";
+    else if (c != '\r') crlf += c;
+  }
+  const CliRun fanOnly = Run({"write", WriteFile("fan.ini", crlf)});
+  ASSERT_EQ(fanOnly.code, cli::kExitOk) << fanOnly.err;
+  EXPECT_EQ(fanOnly.out, "Wrote [fan] to unit 1 (Pendra DUO, PD42).\n");
+  EXPECT_EQ(unit.Model().OutputReportCount(), 13u);
+
+  unit.Model().ClearOutputLog();
+  const CliRun wifiOnly = Run({"write", WriteFile("wifi.ini", kWiFi)});
+  ASSERT_EQ(wifiOnly.code, cli::kExitOk) << wifiOnly.err;
+  EXPECT_EQ(unit.Model().OutputReportCount(), 15u);
+}
+
+TEST_F(FileForms, BareAndQuotedTextsAndEscapesAreTaken) {
+  sim::SimulatedUnit& unit = PlugUnit();
+  const auto stored = [&] {
+    const sim::Report bytes = unit.Model().StoredValue(Param_Wi_Fi_name);
+    return std::string(bytes.begin(), bytes.end());
+  };
+  // A bare value ends where a comment starts: ';' or '#' after a blank.
+  ASSERT_EQ(Run({"write", WriteFile("bare.ini", WithLine(4, "name = Home;net#1  ; comment"))}).code, cli::kExitOk);
+  EXPECT_EQ(stored(), "Home;net#1");
+  // A quoted one keeps its blanks and takes escapes; a comment may follow it.
+  ASSERT_EQ(Run({"write", WriteFile("quoted.ini", WithLine(4, "name = \" a\\\"b\\\\c\\xE9 \"  ; comment"))}).code,
+            cli::kExitOk);
+  EXPECT_EQ(stored(), " a\"b\\c\xE9 ");
+}
+
+TEST_F(FileForms, AFileThatCannotBeReadIsBadInput) {
+  PlugUnit();
+  const CliRun run = Run({"write", testing::TempDir() + "no-such-dir/f.ini"});
+  EXPECT_EQ(run.code, cli::kExitBadInput);
+  EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace ombrel::test

@@ -1,0 +1,130 @@
+// ombrel-cli, the program, on the Linux backend: the unit's hidraw node lives
+// in a umockdev test bed, the simulated unit answers on the node's other end,
+// and the program runs as a child under umockdev's preload.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <optional>
+
+#include "sim/unit_model.h"
+#include "tests/cli_linux/program_run.h"
+#include "tests/hid_linux/mock_hidraw.h"
+#include "tests/hid_linux/unit_on_node.h"
+#include "tests/support/window_sequences.h"
+
+namespace ombrel::test {
+namespace {
+
+// The sanitizers of an instrumented build meet umockdev's libraries in the
+// child as in the tests (see tests/hid_linux/sanitizer_options.cpp).
+std::vector<std::string> ChildEnvironment() {
+  const auto with = [](const char* name, const std::string& more) {
+    const char* now = std::getenv(name);
+    return std::string(name) + "=" + (now && *now ? std::string(now) + ":" : "") + more;
+  };
+  const std::string suppressions = testing::TempDir() + "ombrel-cli-tsan.supp";
+  std::ofstream(suppressions) << "called_from_lib:libumockdev-preload.so.0\nrace:libumockdev-preload.so.0\n"
+                                 "race:libglib-2.0.so.0\nrace:libgio-2.0.so.0\nrace:libudev.so.1\n";
+  return {with("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0"),
+          with("TSAN_OPTIONS", "suppressions=" + suppressions)};
+}
+
+class CliOnHidraw : public testing::Test {
+ protected:
+  void SetUp() override {
+    const char* preload = std::getenv("LD_PRELOAD");
+    if (!preload || !std::strstr(preload, "libumockdev-preload"))
+      GTEST_SKIP() << "umockdev's preload is not active: run with "
+                      "LD_PRELOAD=libumockdev-preload.so.0 (CTest sets it)";
+    bed = std::make_unique<MockBed>();
+    ASSERT_TRUE(bed->Add(MockKeyboard()));
+  }
+
+  ~CliOnHidraw() override {
+    unit.reset();
+    bed.reset();
+  }
+
+  void PlugUnit() {
+    node.Usb->Product = "Pendra DUO";
+    ASSERT_TRUE(bed->Add(node));
+    unit.emplace(model, bed->DeviceEnd(node));
+  }
+
+  ProgramRun Cli(std::vector<std::string> args, const std::string& input = {}) {
+    args.insert(args.begin(), OMBREL_CLI_PROGRAM);
+    return RunProgram(args, input, ChildEnvironment());
+  }
+
+  MockHidInterface node = MockUnit();
+  std::unique_ptr<MockBed> bed;
+  sim::UnitModel model;
+  std::optional<UnitOnNode> unit;
+};
+
+TEST_F(CliOnHidraw, ListsTheUnitOnItsNodeAndNotTheKeyboard) {
+  PlugUnit();
+  const ProgramRun run = Cli({"list"});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, "1\tPendra DUO\tPD2300017\t/dev/hidraw0\tread-write\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliOnHidraw, ReadThenWriteOfItsOutputSendsTheWindowsApplyOfBothPages) {
+  model.SetByte(Param_Device_mode, 0);
+  model.SetText(Param_Wi_Fi_name, "Home-Net");
+  model.SetText(Param_Wi_Fi_password, "secret-42");
+  model.SetByte(Param_IP_Slave_mode, 0);
+  model.SetByte(Param_Number_Slave, 2);
+  model.SetAddress(Param_IP_Slave, {10, 0, 0, 7});
+  model.SetAddress(Param_IP_Master, {10, 0, 0, 2});
+  model.SetAddress(Param_Gateway, {10, 0, 0, 254});
+  model.SetSeconds(Param_Timer_night_mode, 86340);
+  PlugUnit();
+
+  const ProgramRun read = Cli({"read"});
+  ASSERT_EQ(read.code, 0) << read.err;
+  EXPECT_NE(read.out.find("role = slave\nrouter = yes\nname = \"Home-Net\"\n"), std::string::npos) << read.out;
+  EXPECT_NE(read.out.find("night_mode_timer = 23:59\n"), std::string::npos) << read.out;
+
+  model.ClearOutputLog();
+  const ProgramRun write = Cli({"write", "-"}, read.out);
+  ASSERT_EQ(write.code, 0) << write.err;
+  EXPECT_EQ(write.out, "Wrote [wifi] and [fan] to unit 1 (Pendra DUO, PD2300017).\n");
+  // The factory's values elsewhere: channel 6, WPA2_PSK, the fan's defaults.
+  const WiFiSettings sent{.role = 0,
+                          .networkName = u"Home-Net",
+                          .password = u"secret-42",
+                          .slaveNumber = 2,
+                          .slaveAddressMode = 0,
+                          .slaveAddress = {10, 0, 0, 7},
+                          .masterAddress = {10, 0, 0, 2},
+                          .connectionType = 1,
+                          .channel = 6,
+                          .security = '3',
+                          .gateway = {10, 0, 0, 254}};
+  const FanValues fan{.turnOffDelay = 600, .nightMode = 86340, .partyMode = 3600};
+  EXPECT_EQ(model.OutputLog(), Concat({WindowWiFiUpload(sent), WindowFanUpload(fan)}));
+}
+
+TEST_F(CliOnHidraw, WithoutAUnitEveryCommandSaysSoWithStatusTwo) {
+  const ProgramRun run = Cli({"read"});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_EQ(run.err, "ombrel-cli: no unit found (is it plugged in?)\n");
+}
+
+TEST_F(CliOnHidraw, AUnitThatNeverAnswersEndsTheReadWithStatusTwo) {
+  ASSERT_TRUE(bed->Add(node));  // listed, but nobody plays the unit
+  const ProgramRun run = Cli({"read"});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_NE(run.err.find("stopped answering: no answer to the request for parameter 5 (Param_Device_mode) within "
+                         "1 s after 0 of 22 settings"),
+            std::string::npos)
+      << run.err;
+}
+
+}  // namespace
+}  // namespace ombrel::test
