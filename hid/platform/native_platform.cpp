@@ -19,8 +19,11 @@ std::shared_ptr<HidPlatform> MakeNativeHidPlatform() {
   if (linux_hid::UdevApi::Load()) return std::make_shared<linux_hid::HidrawPlatform>();
 #elif defined(OMBREL_HID_WINDOWS)
   // The libraries are bound by the controller; a system without them runs
-  // unbound the same way.
-  return std::make_shared<windows_hid::WindowsHidPlatform>();
+  // unbound the same way. The device-change window gets a thread of its
+  // own: ombrel-cli's window thread runs no Win32 message loop, and under
+  // Qt's loop the passes reach the window thread through Post all the same.
+  return std::make_shared<windows_hid::WindowsHidPlatform>(
+      windows_hid::LibraryNames{}, windows_hid::ChangeWindowThread::Own);
 #endif
   return std::make_shared<UnboundHidPlatform>();
 }

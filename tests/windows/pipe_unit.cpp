@@ -8,7 +8,7 @@ namespace ombrel::test {
 namespace {
 
 constexpr DWORD kPipeBuffer = 64 * 1024;
-constexpr int kListening = 4;  // instances waiting, so quick opens never find the pipe busy
+constexpr int kListening = 16;  // instances waiting, so quick opens never find the pipe busy
 
 std::wstring TempPath(const std::wstring& name) {
   wchar_t directory[MAX_PATH];
@@ -64,6 +64,7 @@ void PipeUnit::Plug() {
   FPipeName = L"\\\\.\\pipe\\ombrel-unit-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
               std::to_wstring(FGeneration);
   FStop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  FAnswered = false;
   HANDLE stop = FStop;
   FServer = std::jthread([this, stop] { Serve(stop); });
   // The record names the pipe only once it can be opened.
@@ -172,6 +173,12 @@ void PipeUnit::ServeConnection(std::shared_ptr<Connection> connection, HANDLE st
 }
 
 void PipeUnit::Broadcast(std::span<const std::uint8_t> report) {
+  // A report reaches the handles open when it is sent, as a HID device's
+  // does. A program's reader opens its handle on a thread of its own about
+  // when the first request goes out; the played unit gives it that moment
+  // before its first answer after a plug (a real unit's answer takes a few
+  // milliseconds over USB, and the program never waits on it).
+  if (!FAnswered.exchange(true)) ::Sleep(300);
   std::vector<std::shared_ptr<Connection>> open;
   {
     std::lock_guard lock(FLock);

@@ -53,6 +53,7 @@ class PipeUnit {
   std::wstring FPipeName;
   HANDLE FStop = nullptr;  // manual-reset, one per plug
   std::atomic<int> FConnections{0};
+  std::atomic<bool> FAnswered{false};  // since the last plug
   std::mutex FLock;
   std::vector<std::shared_ptr<Connection>> FOpen;
   std::list<std::jthread> FThreads;  // one per connection
