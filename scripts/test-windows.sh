@@ -31,7 +31,11 @@ fi
 # once here rather than inside the first test.
 export OMBREL_WINEPREFIX=${OMBREL_WINEPREFIX:-$build/wine-prefix}
 export WINEPREFIX=$OMBREL_WINEPREFIX WINEDEBUG=-all
-mkdir -p "$build"
+mkdir -p "$build" "$WINEPREFIX"
+# One server for the whole run, started first: every test is a Wine process
+# of its own, and a server that quits between two of them races the next
+# one's start. (One still running from an earlier run serves as well.)
+/usr/lib/wine/wineserver -p || true
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   echo "Creating the Wine prefix $WINEPREFIX"
   /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
@@ -39,9 +43,6 @@ fi
 # Windows without a display: Wine's null graphics driver, so the hidden
 # device-change windows (and the desktop that broadcasts reach) exist.
 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
-# One server for the whole run: every test is a Wine process of its own, and
-# a server that quits between two of them races the next one's start.
-/usr/lib/wine/wineserver -p
 
 cmake -S "$root" -B "$build" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
