@@ -1,11 +1,4 @@
+// Moved to startup/, where the services build without Qt.
 #pragma once
 
-#include <stdexcept>
-#include <string>
-
-// Raised when a per-user setting cannot be stored.
-class SettingWriteError : public std::runtime_error {
- public:
-  explicit SettingWriteError(const std::string& valueName)
-      : std::runtime_error("Failed to set data for '" + valueName + "'") {}
-};
+#include "startup/setting_write_error.h"

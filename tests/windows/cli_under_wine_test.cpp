@@ -1,0 +1,243 @@
+// The real ombrel-cli.exe under Wine against the unit played on a named
+// pipe: the program sits in a folder with the stand-in HID.dll and
+// SetupApi.dll under the system's names, which it loads in their place.
+// What it prints and sends is compared with the same command run in this
+// process on a simulated unit on the virtual bus.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "cli/cli_main.h"
+#include "hid/platform/virtual_bus.h"
+#include "message_pump.h"
+#include "pipe_unit.h"
+#include "sim/simulated_unit.h"
+
+namespace {
+
+struct CliRun {
+  DWORD code = 0xFFFFFFFF;
+  std::string out;
+  std::string err;
+};
+
+std::wstring OwnFolder() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, n);
+  return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+std::wstring TempPath(const std::wstring& name) {
+  wchar_t folder[MAX_PATH];
+  const DWORD n = ::GetTempPathW(MAX_PATH, folder);
+  static int runs = 0;
+  return std::wstring(folder, n) + L"ombrel-cli-" + std::to_wstring(::GetCurrentProcessId()) +
+         L"-" + std::to_wstring(++runs) + name;
+}
+
+// The whole of a file the program wrote, without carriage returns.
+std::string Slurp(const std::wstring& path) {
+  std::string text;
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return text;
+  char buffer[4096];
+  DWORD n = 0;
+  while (::ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
+  ::CloseHandle(file);
+  ::DeleteFileW(path.c_str());
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
+// A started ombrel-cli.exe. Its output goes to files: a pipe's end could be
+// inherited by a process the system starts meanwhile and never reach its end.
+class CliProcess {
+ public:
+  explicit CliProcess(const std::wstring& arguments)
+      : FOutPath(TempPath(L".out")), FErrPath(TempPath(L".err")) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE out = ::CreateFileW(FOutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                               CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = ::CreateFileW(FErrPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                               CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    // The stand-ins beside the program are taken before Wine's own libraries
+    // because CTest starts this test with WINEDLLOVERRIDES=hid,setupapi=n,b
+    // (Wine reads it from the environment the process started with).
+    const std::wstring folder = OwnFolder() + L"cli-bed\\";
+    std::wstring command = L"\"" + folder + L"ombrel-cli.exe\" " + arguments;
+    FStarted = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                folder.c_str(), &startup, &FProcess);
+    ::CloseHandle(out);
+    ::CloseHandle(err);
+  }
+  ~CliProcess() {
+    if (FStarted && ::WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT) {
+      ::TerminateProcess(FProcess.hProcess, 99);
+      ::WaitForSingleObject(FProcess.hProcess, 10000);
+    }
+    if (FStarted) {
+      ::CloseHandle(FProcess.hProcess);
+      ::CloseHandle(FProcess.hThread);
+    }
+    ::DeleteFileW(FOutPath.c_str());
+    ::DeleteFileW(FErrPath.c_str());
+  }
+  bool Started() const { return FStarted; }
+  // Waits for the end (a safety limit, never a pace) and returns the run.
+  CliRun Finish(DWORD limitMs = 90000) {
+    CliRun run;
+    if (!FStarted) return run;
+    if (::WaitForSingleObject(FProcess.hProcess, limitMs) == WAIT_TIMEOUT) {
+      ::TerminateProcess(FProcess.hProcess, 99);
+      ::WaitForSingleObject(FProcess.hProcess, 10000);
+    }
+    ::GetExitCodeProcess(FProcess.hProcess, &run.code);
+    run.out = Slurp(FOutPath);
+    run.err = Slurp(FErrPath);
+    return run;
+  }
+
+ private:
+  const std::wstring FOutPath, FErrPath;
+  PROCESS_INFORMATION FProcess{};
+  BOOL FStarted = FALSE;
+};
+
+CliRun RunCli(const std::wstring& arguments) { return CliProcess(arguments).Finish(); }
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The same command in this process, on a simulated unit with the same
+// settings on the virtual bus, with the pauses not waited through.
+struct InProcess {
+  int code = -1;
+  std::string out, err;
+  std::vector<ombrel::sim::Report> sent;
+};
+
+InProcess RunInProcess(std::vector<std::string> args, const ombrel::sim::UnitModelConfig& config) {
+  auto bus = std::make_shared<ombrel::platform::VirtualHidBus>();
+  ombrel::sim::SimulatedUnit unit(*bus, config);
+  std::istringstream in;
+  std::ostringstream out, err;
+  InProcess run;
+  run.code = ombrel::cli::RunCli(args, in, out, err, [&](bool) {
+    ombrel::cli::UnitEnvironment env;
+    env.platform = bus;
+    env.pause = [](unsigned) {};
+    return env;
+  });
+  run.out = out.str();
+  run.err = err.str();
+  run.sent = unit.Model().OutputLog();
+  return run;
+}
+
+std::string TempFile(const std::string& name, const std::string& text) {
+  char folder[MAX_PATH];
+  const DWORD n = ::GetTempPathA(MAX_PATH, folder);
+  const std::string path =
+      std::string(folder, n) + name + "-" + std::to_string(::GetCurrentProcessId()) + ".ini";
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+class CliUnderWineTest : public ::testing::Test {
+ protected:
+  CliUnderWineTest() {
+    Config.productName = "Pendra DUO";
+    Config.serialNumber = "PD2300017";
+    Unit = std::make_unique<ombrel::test::PipeUnit>(Config);
+  }
+  void SetUp() override { Unit->Plug(); }
+
+  ombrel::sim::UnitModelConfig Config;
+  std::unique_ptr<ombrel::test::PipeUnit> Unit;
+};
+
+TEST_F(CliUnderWineTest, ListNamesTheUnit) {
+  const CliRun run = RunCli(L"list");
+  EXPECT_EQ(run.code, 0u) << run.err;
+  EXPECT_NE(run.out.find("Pendra DUO"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("PD2300017"), std::string::npos) << run.out;
+  std::string path;
+  for (wchar_t c : Unit->DevicePath()) path.push_back(static_cast<char>(c));
+  EXPECT_NE(run.out.find(path), std::string::npos) << run.out;
+}
+
+TEST_F(CliUnderWineTest, ReadWalksTheParametersWithTheUnitsAnswers) {
+  const CliRun run = RunCli(L"read");
+  ASSERT_EQ(run.code, 0u) << run.err;
+  const InProcess expected = RunInProcess({"read"}, Config);
+  ASSERT_EQ(expected.code, 0) << expected.err;
+  EXPECT_EQ(run.out, expected.out);
+  // One request per parameter of the walk, each asked once.
+  std::vector<std::uint8_t> asked;
+  for (const auto& report : Unit->Model().OutputLog())
+    if (report.size() > 3 && report[1] == 16) asked.push_back(report[3]);
+  std::vector<std::uint8_t> unique = asked;
+  std::sort(unique.begin(), unique.end());
+  unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
+  EXPECT_EQ(unique.size(), 22u);
+  EXPECT_EQ(Unit->Model().OutputLog(), expected.sent);
+}
+
+TEST_F(CliUnderWineTest, WritingWhatReadPrintedSendsTheWiFiAndFanBytesOfTheWindow) {
+  const CliRun read = RunCli(L"read");
+  ASSERT_EQ(read.code, 0u) << read.err;
+  const std::string file = TempFile("ombrel-settings", read.out);
+  Unit->Model().ClearOutputLog();
+  const CliRun write = RunCli(L"write \"" + Wide(file) + L"\"");
+  EXPECT_EQ(write.code, 0u) << write.err;
+  const InProcess expected = RunInProcess({"write", file}, Config);
+  ASSERT_EQ(expected.code, 0) << expected.err;
+  EXPECT_EQ(write.out, expected.out);
+  ASSERT_FALSE(expected.sent.empty());
+  EXPECT_EQ(Unit->Model().OutputLog(), expected.sent) << "byte for byte, in order";
+  ::DeleteFileA(file.c_str());
+}
+
+TEST_F(CliUnderWineTest, UnpluggedWhileWaitingTheCommandSaysSoAndEndsWithTwoAndWorksWhenPluggedAgain) {
+  CliProcess watch(L"status --watch");
+  ASSERT_TRUE(watch.Started());
+  // Once the unit has heard the first poll, the program's reader waits.
+  const ULONGLONG deadline = ::GetTickCount64() + 60000;
+  while (Unit->Model().OutputReportCount() == 0 && ::GetTickCount64() < deadline) ::Sleep(20);
+  ASSERT_GT(Unit->Model().OutputReportCount(), 0u);
+  Unit->Unplug();
+  ombrel::test::BroadcastDeviceChange();
+  const CliRun run = watch.Finish();
+  EXPECT_EQ(run.code, 2u) << run.out << run.err;
+  EXPECT_NE(run.err.find("unplugged"), std::string::npos) << run.err;
+
+  Unit->Plug();
+  const CliRun again = RunCli(L"read");
+  EXPECT_EQ(again.code, 0u) << again.err;
+  EXPECT_EQ(again.out, RunInProcess({"read"}, Config).out);
+}
+
+TEST(CliDemoUnderWineTest, DemoReadAndAWriteOfItsOutput) {
+  const CliRun read = RunCli(L"--demo read");
+  ASSERT_EQ(read.code, 0u) << read.err;
+  EXPECT_NE(read.out.find("[wifi]"), std::string::npos) << read.out;
+  EXPECT_NE(read.out.find("[fan]"), std::string::npos) << read.out;
+  const std::string file = TempFile("ombrel-demo-settings", read.out);
+  const CliRun write = RunCli(L"--demo write \"" + Wide(file) + L"\"");
+  EXPECT_EQ(write.code, 0u) << write.out << write.err;
+  ::DeleteFileA(file.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// The unit played on a named pipe: the stand-in HID.dll and SetupApi.dll
+// (standin/) list it with the pipe as its device path, so the backend opens,
+// reads, writes and cancels through Wine's real kernel32 on a real handle.
+// The server side answers output reports with the simulated unit's model and
+// sends every answer to each open handle, as a HID device queues each input
+// report for every handle open on it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/unit_model.h"
+
+namespace ombrel::test {
+
+class PipeUnit {
+ public:
+  // Not plugged in yet. Points OMBREL_STANDIN_UNIT of this process (and of
+  // the programs it starts) at the unit's record.
+  explicit PipeUnit(sim::UnitModelConfig config = {});
+  ~PipeUnit();
+  PipeUnit(const PipeUnit&) = delete;
+  PipeUnit& operator=(const PipeUnit&) = delete;
+
+  // Each plug is a new device node: a new pipe and a new DevInst.
+  void Plug();
+  // Removes the record and closes every handle's pipe end.
+  void Unplug();
+
+  sim::UnitModel& Model() { return FModel; }
+  std::wstring DevicePath() const;
+  std::uint32_t DevInst() const { return FGeneration; }
+  // Open handles (connected pipe instances) right now.
+  int Connections() const { return FConnections; }
+
+ private:
+  struct Connection;
+  void Serve(HANDLE stop);
+  void ServeConnection(std::shared_ptr<Connection> connection, HANDLE stop);
+  void Broadcast(std::span<const std::uint8_t> report);
+
+  sim::UnitModel FModel;
+  std::wstring FRecordPath;
+  std::uint32_t FGeneration = 0;
+  std::wstring FPipeName;
+  HANDLE FStop = nullptr;  // manual-reset, one per plug
+  std::atomic<int> FConnections{0};
+  std::atomic<bool> FAnswered{false};  // since the last plug
+  std::mutex FLock;
+  std::vector<std::shared_ptr<Connection>> FOpen;
+  std::list<std::jthread> FThreads;  // one per connection
+  std::jthread FServer;
+};
+
+}  // namespace ombrel::test

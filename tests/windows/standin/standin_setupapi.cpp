@@ -1,0 +1,120 @@
+// A stand-in SetupApi.dll that lists one HID interface, the unit of
+// standin_unit.h, with the interface-detail protocol of the system's
+// library: a size query answered with "insufficient buffer", and a detail
+// structure whose size field must be that of its fixed part.
+#define _SETUPAPI_  // this library defines the functions it declares
+#include <windows.h>
+#include <setupapi.h>
+
+#include <cstring>
+#include <new>
+
+#include "standin_unit.h"
+
+namespace {
+
+struct DeviceSet {
+  std::optional<ombrel::standin::UnitRecord> Unit;
+};
+
+const GUID kHidClass{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+bool Fail(DWORD error) {
+  ::SetLastError(error);
+  return false;
+}
+
+BOOL CopyProperty(DWORD type, const void* data, DWORD size, DWORD* regType, BYTE* buffer,
+                  DWORD bufferSize, DWORD* required) {
+  if (regType) *regType = type;
+  if (required) *required = size;
+  if (!buffer || bufferSize < size) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::memcpy(buffer, data, size);
+  return TRUE;
+}
+
+}  // namespace
+
+extern "C" {
+
+__declspec(dllexport) HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* guid, PCWSTR, HWND,
+                                                          DWORD flags) {
+  // The unit's interface is of the HID class; asked for another class, or
+  // not for interfaces, the set is empty.
+  const bool hid = guid && std::memcmp(guid, &kHidClass, sizeof kHidClass) == 0 &&
+                   (flags & DIGCF_DEVICEINTERFACE);
+  auto* set = new (std::nothrow)
+      DeviceSet{hid ? ombrel::standin::ReadUnitRecord() : std::nullopt};
+  if (!set) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return INVALID_HANDLE_VALUE;
+  }
+  return set;
+}
+
+__declspec(dllexport) BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO set) {
+  delete static_cast<DeviceSet*>(set);
+  return TRUE;
+}
+
+__declspec(dllexport) BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO set, SP_DEVINFO_DATA*,
+                                                              const GUID* guid, DWORD index,
+                                                              SP_DEVICE_INTERFACE_DATA* data) {
+  auto* s = static_cast<DeviceSet*>(set);
+  if (!data || data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) return Fail(ERROR_INVALID_USER_BUFFER);
+  if (index != 0 || !s->Unit) return Fail(ERROR_NO_MORE_ITEMS);
+  data->InterfaceClassGuid = *guid;
+  data->Flags = SPINT_ACTIVE;
+  data->Reserved = 1;
+  return TRUE;
+}
+
+__declspec(dllexport) BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
+    HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data, SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail,
+    DWORD size, DWORD* required, SP_DEVINFO_DATA* device) {
+  auto* s = static_cast<DeviceSet*>(set);
+  if (!s->Unit || !data || data->Reserved != 1) return Fail(ERROR_INVALID_PARAMETER);
+  const std::wstring& path = s->Unit->DevicePath;
+  const DWORD needed = static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) +
+                                          (path.size() + 1) * sizeof(wchar_t));
+  if (required) *required = needed;
+  if (!detail) return Fail(size == 0 ? ERROR_INSUFFICIENT_BUFFER : ERROR_INVALID_USER_BUFFER);
+  if (detail->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) return Fail(ERROR_INVALID_USER_BUFFER);
+  if (size < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::memcpy(detail->DevicePath, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+  if (device) {
+    if (device->cbSize != sizeof(SP_DEVINFO_DATA)) return Fail(ERROR_INVALID_USER_BUFFER);
+    device->ClassGuid = GUID{0x745a17a0, 0x74d3, 0x11d0, {0xb6, 0xfe, 0x00, 0xa0, 0xc9, 0x0f, 0x57, 0xda}};
+    device->DevInst = s->Unit->DevInst;
+  }
+  return TRUE;
+}
+
+__declspec(dllexport) BOOL WINAPI SetupDiGetDeviceRegistryPropertyW(HDEVINFO set,
+                                                                    SP_DEVINFO_DATA* device,
+                                                                    DWORD property, DWORD* type,
+                                                                    BYTE* buffer, DWORD size,
+                                                                    DWORD* required) {
+  auto* s = static_cast<DeviceSet*>(set);
+  if (!s->Unit || !device || device->DevInst != s->Unit->DevInst) return Fail(ERROR_NO_SUCH_DEVINST);
+  static const wchar_t kClass[] = L"HIDClass";
+  static const wchar_t kDescription[] = L"HID-compliant vendor-defined device";
+  static const wchar_t kHardwareIds[] = L"HID\\VID_0483&PID_5750\0HID_DEVICE_UP:FF00_U:0001\0HID_DEVICE\0";
+  static const DWORD kCapabilities = 0x84;  // removable, surprise removal OK
+  switch (property) {
+    case SPDRP_CLASS:
+      return CopyProperty(REG_SZ, kClass, sizeof kClass, type, buffer, size, required);
+    case SPDRP_DEVICEDESC:
+      return CopyProperty(REG_SZ, kDescription, sizeof kDescription, type, buffer, size, required);
+    case SPDRP_HARDWAREID:
+      return CopyProperty(REG_MULTI_SZ, kHardwareIds, sizeof kHardwareIds, type, buffer, size,
+                          required);
+    case SPDRP_CAPABILITIES:
+      return CopyProperty(REG_DWORD, &kCapabilities, sizeof kCapabilities, type, buffer, size,
+                          required);
+    default:
+      return Fail(ERROR_INVALID_DATA);
+  }
+}
+
+}  // extern "C"
