@@ -345,8 +345,15 @@ void TJvHidDevice::SetThreadSleepTime(std::int64_t Value) {
 }
 
 void TJvHidDevice::StartReader() {
-  if (FOnData && FIsPluggedIn && FIsCheckedOut && FHasReadWriteAccess && !FDataThread)
+  if (FOnData && FIsPluggedIn && FIsCheckedOut && FHasReadWriteAccess && !FDataThread) {
+    // The read handle is opened here, before anything can be written: a
+    // device hands its reports only to the handles open when they arrive,
+    // so an answer to a request sent right after check-out would otherwise
+    // be lost while the new thread is still starting. Where it fails, the
+    // reader tries again as after any read that cannot start.
+    OpenFileEx(omhRead);
     FDataThread = TJvHidDeviceReadThread::CreateForDevice(this);
+  }
 }
 
 void TJvHidDevice::StopReader() {

@@ -57,6 +57,14 @@ TEST_F(ReadThreadTest, CancelIOOfThePendingReadEndsTheWaitAndTheReaderReadsOn) {
   EXPECT_TRUE(Rec.Errors.empty()) << "a cancelled read is no error of the device";
 }
 
+TEST_F(ReadThreadTest, TheReadHandleIsOpenWhenCheckOutReturns) {
+  // A device gives its reports to the handles open when they arrive: the
+  // answer to a request written right after check-out must find one, even
+  // before the new reader thread has run at all.
+  StartReading();
+  EXPECT_NE(Dev->HidOverlappedRead(), nullptr);
+}
+
 TEST_F(ReadThreadTest, ReportsReachOnDataOnTheWindowThreadWithIdDataAndSize) {
   VirtualHidDeviceSetup setup = UnitSpec();
   setup.Caps = platform::MakeVirtualCaps(5, 5);

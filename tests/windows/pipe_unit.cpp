@@ -174,10 +174,10 @@ void PipeUnit::ServeConnection(std::shared_ptr<Connection> connection, HANDLE st
 
 void PipeUnit::Broadcast(std::span<const std::uint8_t> report) {
   // A report reaches the handles open when it is sent, as a HID device's
-  // does. A program's reader opens its handle on a thread of its own about
-  // when the first request goes out; the played unit gives it that moment
-  // before its first answer after a plug (a real unit's answer takes a few
-  // milliseconds over USB, and the program never waits on it).
+  // does. The program opens its read handle before its first request; the
+  // wait gives this server's own loop the moment to take in every handle
+  // the program opened before the first answer goes out (a real unit's
+  // answer takes a few milliseconds over USB).
   if (!FAnswered.exchange(true)) ::Sleep(300);
   std::vector<std::shared_ptr<Connection>> open;
   {
