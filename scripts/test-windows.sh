@@ -36,13 +36,24 @@ mkdir -p "$build" "$WINEPREFIX"
 # of its own, and a server that quits between two of them races the next
 # one's start. (One still running from an earlier run serves as well.)
 /usr/lib/wine/wineserver -p || true
+# Windows without a display: Wine's null graphics driver, so the hidden
+# device-change windows (and the desktop that broadcasts reach) exist.
+set_null_driver() {
+  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+}
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   echo "Creating the Wine prefix $WINEPREFIX"
   /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+  set_null_driver
+  # The session's devices (Wine's own HID interfaces among them) were set up
+  # before the driver was named: start the session anew with it.
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  /usr/lib/wine/wineserver -p || true
 fi
-# Windows without a display: Wine's null graphics driver, so the hidden
-# device-change windows (and the desktop that broadcasts reach) exist.
-/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+set_null_driver
+# The session's services start here, with their output going nowhere: a
+# service started by a test would hold CTest's pipe of that test open.
+/usr/lib/wine/wine64 wineboot >/dev/null 2>&1 || true
 
 cmake -S "$root" -B "$build" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
