@@ -10,6 +10,7 @@ packages=(
   libudev-dev umockdev libumockdev-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 fonts-wqy-zenhei
   librsvg2-bin gzip dpkg-dev file desktop-file-utils appstream man-db
+  xvfb xauth xdotool x11-utils
 )
 
 missing=()
