@@ -49,8 +49,8 @@ TEST_F(ControllerTest, TheFirstPassRunsOnThePostedTriggerAndListsInPlatformOrder
     Controller.reset();
     for (auto& d : Bus->Devices()) d->Unplug();
     if (anyDevice) {
-      Plug(UnitSpec(u"Pendra"));
-      Plug(UnitSpec(u"Mouse", 0x046D, 0xC077));
+      Plug(UnitSetup(u"Pendra"));
+      Plug(UnitSetup(u"Mouse", 0x046D, 0xC077));
     }
     MakeController();
     Watch();
@@ -120,10 +120,10 @@ TEST_F(ControllerTest, AnUnboundPlatformListsNothingAndSaysNothing) {
 }
 
 TEST_F(ControllerTest, PassesTellArrivalsFromRemovalsAndRecount) {
-  auto a = Plug(UnitSpec(u"A"));
+  auto a = Plug(UnitSetup(u"A"));
   StartWatching();
   Log.Take();
-  auto b = Plug(UnitSpec(u"B"));
+  auto b = Plug(UnitSetup(u"B"));
   Window.Pump();
   EXPECT_EQ(Log.Take(), (std::vector<std::string>{"arrival B", "change"}));
   EXPECT_EQ(ListedIds(), (std::vector<std::uint32_t>{a->DeviceID(), b->DeviceID()}));
@@ -138,8 +138,8 @@ TEST_F(ControllerTest, PassesTellArrivalsFromRemovalsAndRecount) {
 }
 
 TEST_F(ControllerTest, ACheckedOutDeviceKeepsItsObjectAndReaderAcrossPasses) {
-  auto a = Plug(UnitSpec(u"A"));
-  auto b = Plug(UnitSpec(u"B"));
+  auto a = Plug(UnitSetup(u"A"));
+  auto b = Plug(UnitSetup(u"B"));
   StartWatching();
   Controller->SetOnDeviceData([](TJvHidDevice*, std::uint8_t, const std::uint8_t*, std::uint16_t) {});
   TJvHidDevice* dev = nullptr;
@@ -181,8 +181,8 @@ TEST_F(ControllerTest, AVanishedCheckedOutDeviceStaysListedUnpluggedUntilChecked
 }
 
 TEST_F(ControllerTest, EnumerateWalksPluggedEntriesWithOpenableDevices) {
-  std::vector<std::shared_ptr<VirtualHidDevice>> units{Plug(UnitSpec(u"A")), Plug(UnitSpec(u"B")),
-                                                        Plug(UnitSpec(u"C"))};
+  std::vector<std::shared_ptr<VirtualHidDevice>> units{Plug(UnitSetup(u"A")), Plug(UnitSetup(u"B")),
+                                                        Plug(UnitSetup(u"C"))};
   Start();
   std::vector<std::string> seen;
   bool goOn = true;
@@ -225,12 +225,12 @@ TEST_F(ControllerTest, CheckOutByIndexRefusesWhatItCannotHandOut) {
 }
 
 TEST_F(ControllerTest, TheCheckOutFamilyTakesTheFirstFreeMatch) {
-  VirtualHidDeviceSetup mouse = UnitSpec(u"Mouse", 0x046D, 0xC077);
+  VirtualHidDeviceSetup mouse = UnitSetup(u"Mouse", 0x046D, 0xC077);
   mouse.Manufacturer = u"Logi";
   mouse.Properties.ClassDescr = "Mouse";
   Plug(mouse);
-  Plug(UnitSpec(u"Pendra"));
-  Plug(UnitSpec(u"Pendra DUO", 0x0483, 0x1111));
+  Plug(UnitSetup(u"Pendra"));
+  Plug(UnitSetup(u"Pendra DUO", 0x0483, 0x1111));
   Start();
   TJvHidDevice* d[4] = {};
   auto at = [&](int i) { return Controller->DeviceAt(i); };
@@ -273,9 +273,9 @@ TEST_F(ControllerTest, TheCheckOutFamilyTakesTheFirstFreeMatch) {
 }
 
 TEST_F(ControllerTest, TheCountFamilyCountsPluggedEntriesCheckedOutOrNot) {
-  auto gone = Plug(UnitSpec(u"Pendra"));
-  Plug(UnitSpec(u"Pendra"));
-  Plug(UnitSpec(u"Mouse", 0x046D, 0xC077));
+  auto gone = Plug(UnitSetup(u"Pendra"));
+  Plug(UnitSetup(u"Pendra"));
+  Plug(UnitSetup(u"Mouse", 0x046D, 0xC077));
   Start();
   TJvHidDevice* held = nullptr;
   TJvHidDevice* other = nullptr;
@@ -340,13 +340,13 @@ TEST_F(ControllerTest, ADeviceThatCannotBeMadeIsDecidedByOnDeviceCreateError) {
     SCOPED_TRACE(static_cast<int>(handler));
     Controller.reset();
     for (auto& d : Bus->Devices()) d->Unplug();
-    auto good = Plug(UnitSpec(u"A"));
+    auto good = Plug(UnitSetup(u"A"));
     StartWatching();
     Log.Take();
-    VirtualHidDeviceSetup badSpec = UnitSpec(u"B");
-    badSpec.Faults.CannotIdentify = true;
-    auto bad = Plug(badSpec);
-    auto late = Plug(UnitSpec(u"C"));
+    VirtualHidDeviceSetup badSetup = UnitSetup(u"B");
+    badSetup.Faults.CannotIdentify = true;
+    auto bad = Plug(badSetup);
+    auto late = Plug(UnitSetup(u"C"));
     TJvHidDeviceController* made = Controller.get();
 
     std::vector<const TJvHidPnPInfo*> records;
@@ -390,9 +390,9 @@ TEST_F(ControllerTest, ADeviceThatCannotBeMadeIsDecidedByOnDeviceCreateError) {
 }
 
 TEST_F(ControllerTest, TheControllerKeepsWhyADeviceCouldNotBeOpened) {
-  VirtualHidDeviceSetup spec = UnitSpec();
-  spec.Faults.Open = platform::VirtualOpen::Refused;
-  auto refused = Plug(spec);
+  VirtualHidDeviceSetup setup = UnitSetup();
+  setup.Faults.Open = platform::VirtualOpen::Refused;
+  auto refused = Plug(setup);
   MakeController();
   EXPECT_FALSE(Controller->LastCreateError().Failed());
   Controller->SetOnDeviceCreateError(
@@ -406,14 +406,14 @@ TEST_F(ControllerTest, TheControllerKeepsWhyADeviceCouldNotBeOpened) {
 }
 
 TEST_F(ControllerTest, AChangeNoticedWhileAPassRunsGetsAPassOfItsOwn) {
-  Plug(UnitSpec(u"A"));
+  Plug(UnitSetup(u"A"));
   MakeController();
   std::shared_ptr<VirtualHidDevice> late;
   Controller->BeginLoading();
   Controller->SetOnDeviceChange([&](TJvHidDeviceController* c) {
     if (late) return;
     EXPECT_TRUE(c->InDeviceChange());
-    late = Plug(UnitSpec(u"B"));
+    late = Plug(UnitSetup(u"B"));
     Window.Pump();  // a handler running the event loop: the trigger comes in now
   });
   Controller->EndLoading();
@@ -426,9 +426,9 @@ TEST_F(ControllerTest, AChangeNoticedWhileAPassRunsGetsAPassOfItsOwn) {
 }
 
 TEST_F(ControllerTest, DestructionStopsReadersAndFiresOnlyADevicesOwnOnUnplug) {
-  auto a = Plug(UnitSpec(u"A"));
-  auto b = Plug(UnitSpec(u"B"));
-  auto c = Plug(UnitSpec(u"C"));
+  auto a = Plug(UnitSetup(u"A"));
+  auto b = Plug(UnitSetup(u"B"));
+  auto c = Plug(UnitSetup(u"C"));
   StartWatching();
   Log.Take();
   Controller->SetOnDeviceData([](TJvHidDevice*, std::uint8_t, const std::uint8_t*, std::uint16_t) {});

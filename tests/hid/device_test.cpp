@@ -42,7 +42,7 @@ TEST_F(DeviceTest, ConstructionNamesWhyItFailedAndLeavesTheRecordToTheCaller) {
       std::pair{Case{{.CannotIdentify = true}, "Device cannot be identified"},
                 Why{platform::kErrorSuccess, ""}}};
   for (const auto& [c, why] : cases) {
-    VirtualHidDeviceSetup setup = UnitSpec();
+    VirtualHidDeviceSetup setup = UnitSetup();
     setup.Faults = c.faults;
     auto unit = Plug(setup);
     auto record = std::make_unique<TJvHidPnPInfo>(
@@ -73,7 +73,7 @@ TEST_F(DeviceTest, ConstructionNamesWhyItFailedAndLeavesTheRecordToTheCaller) {
 }
 
 TEST_F(DeviceTest, ADeviceOpenOnlyWithoutAccessGetsNoReaderAndCannotWrite) {
-  VirtualHidDeviceSetup setup = UnitSpec();
+  VirtualHidDeviceSetup setup = UnitSetup();
   setup.Faults.Open = VirtualOpen::WithoutAccessOnly;
   auto unit = Plug(setup);
   Start();
@@ -96,7 +96,7 @@ TEST_F(DeviceTest, ADeviceOpenOnlyWithoutAccessGetsNoReaderAndCannotWrite) {
 }
 
 TEST_F(DeviceTest, ReadWriteOpenErrorIsForgottenOnceAnOpenWorks) {
-  VirtualHidDeviceSetup setup = UnitSpec();
+  VirtualHidDeviceSetup setup = UnitSetup();
   setup.Faults.Open = VirtualOpen::WithoutAccessOnly;
   auto unit = Plug(setup);
   Start();
@@ -183,7 +183,7 @@ TEST_F(DeviceTest, StringsAreCutAtTheFirstNulAndASerialEqualToTheLanguageListIsN
   };
   Start();
   for (const Case& c : cases) {
-    VirtualHidDeviceSetup setup = UnitSpec();
+    VirtualHidDeviceSetup setup = UnitSetup();
     setup.Product = c.product;
     setup.SerialNumber = c.serial;
     setup.LanguageIds = c.languages;
@@ -200,7 +200,7 @@ TEST_F(DeviceTest, StringsAreCutAtTheFirstNulAndASerialEqualToTheLanguageListIsN
 }
 
 TEST_F(DeviceTest, LanguageStringsNameKnownIdsAndShowUnknownOnesInHex) {
-  VirtualHidDeviceSetup setup = UnitSpec();
+  VirtualHidDeviceSetup setup = UnitSetup();
   setup.LanguageIds = std::vector<std::uint16_t>{0x0409, 0x0419, 0x2bcd};
   Plug(setup);
   Start();
@@ -246,7 +246,7 @@ TEST_F(DeviceTest, CheckOutOnlyOnceAndOnlyWhilePluggedIn) {
 }
 
 TEST_F(DeviceTest, ReleasingACheckedOutPresentDeviceLeavesAFreshCheckedInObject) {
-  Plug(UnitSpec(u"Other", 0x1234, 1));
+  Plug(UnitSetup(u"Other", 0x1234, 1));
   auto unit = Plug();
   Start();
   TJvHidDataEvent handler = [](TJvHidDevice*, std::uint8_t, const std::uint8_t*, std::uint16_t) {};

@@ -22,7 +22,7 @@ using platform::VirtualHidDevice;
 using platform::VirtualHidDeviceSetup;
 
 // A unit as the program looks for it, with a product string of choice.
-inline VirtualHidDeviceSetup UnitSpec(std::u16string product = u"Pendra",
+inline VirtualHidDeviceSetup UnitSetup(std::u16string product = u"Pendra",
                                      std::uint16_t vendor = 0x0483,
                                      std::uint16_t productId = 0x5750) {
   VirtualHidDeviceSetup setup;
@@ -68,7 +68,7 @@ class HidLinkTest : public ::testing::Test {
 
   bool PumpUntil(const std::function<bool()>& done) { return Window.PumpUntil(done); }
 
-  std::shared_ptr<VirtualHidDevice> Plug(VirtualHidDeviceSetup setup = UnitSpec()) {
+  std::shared_ptr<VirtualHidDevice> Plug(VirtualHidDeviceSetup setup = UnitSetup()) {
     return Bus->Plug(std::move(setup));
   }
 

@@ -31,7 +31,7 @@ class ReadThreadTest : public HidLinkTest {
   TJvHidDevice* Dev = nullptr;
 
   // One unit, checked out with the recorder as its handlers.
-  std::shared_ptr<VirtualHidDevice> StartReading(VirtualHidDeviceSetup setup = UnitSpec()) {
+  std::shared_ptr<VirtualHidDevice> StartReading(VirtualHidDeviceSetup setup = UnitSetup()) {
     auto unit = Plug(std::move(setup));
     Start();
     Rec.Window = &Window;
@@ -66,7 +66,7 @@ TEST_F(ReadThreadTest, TheReadHandleIsOpenWhenCheckOutReturns) {
 }
 
 TEST_F(ReadThreadTest, ReportsReachOnDataOnTheWindowThreadWithIdDataAndSize) {
-  VirtualHidDeviceSetup setup = UnitSpec();
+  VirtualHidDeviceSetup setup = UnitSetup();
   setup.Caps = platform::MakeVirtualCaps(5, 5);
   auto unit = StartReading(setup);
   ASSERT_NE(Dev->DataThread(), nullptr);
@@ -96,7 +96,7 @@ TEST_F(ReadThreadTest, SettingOnDataStartsAndClearingItStopsTheReader) {
 }
 
 TEST_F(ReadThreadTest, AReadThatCannotStartReportsItsErrorUntilItCan) {
-  VirtualHidDeviceSetup setup = UnitSpec();
+  VirtualHidDeviceSetup setup = UnitSetup();
   setup.Faults.ReadCannotStart = true;
   setup.Faults.ReadError = 0x1F;
   auto unit = StartReading(setup);

@@ -66,7 +66,7 @@ TEST_F(SoakTest, StreamingSurvivesCheckOutCheckInReleaseAndReplug) {
             unit.reset();
           }
           old->Unplug();
-          auto fresh = Bus->Plug(UnitSpec());
+          auto fresh = Bus->Plug(UnitSetup());
           {
             std::lock_guard lock(unitLock);
             unit = fresh;
