@@ -255,9 +255,9 @@ const std::vector<Field<FanPage>>& FanFields() {
   return fields;
 }
 
-// A text for INI: quoted, with the quote, the backslash and control
-// characters escaped.
-std::string IniQuoted(std::string_view utf8) {
+// A text in quotes, with the quote and the backslash escaped and control
+// characters written with `controlFormat` (INI: \xHH, JSON: \uHHHH).
+std::string Quoted(std::string_view utf8, const char* controlFormat) {
   std::string out = "\"";
   for (char c : utf8) {
     const auto u = static_cast<unsigned char>(c);
@@ -266,7 +266,7 @@ std::string IniQuoted(std::string_view utf8) {
       out += c;
     } else if (u < 0x20 || u == 0x7F) {
       char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      std::snprintf(hex, sizeof hex, controlFormat, u);
       out += hex;
     } else {
       out += c;
@@ -275,23 +275,8 @@ std::string IniQuoted(std::string_view utf8) {
   return out + "\"";
 }
 
-std::string JsonQuoted(std::string_view utf8) {
-  std::string out = "\"";
-  for (char c : utf8) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20 || u == 0x7F) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\u%04X", u);
-      out += hex;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
+std::string IniQuoted(std::string_view utf8) { return Quoted(utf8, "\\x%02X"); }
+std::string JsonQuoted(std::string_view utf8) { return Quoted(utf8, "\\u%04X"); }
 
 bool AllDigits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
