@@ -66,10 +66,7 @@ ombrel::sim::UnitModelConfig PendraDuoConfig() {
 class WindowOnHidrawTest : public FormFixture {
  protected:
   void SetUp() override {
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (!preload || !std::strstr(preload, "libumockdev-preload"))
-      GTEST_SKIP() << "umockdev's preload is not active: run with "
-                      "LD_PRELOAD=libumockdev-preload.so.0 (CTest sets it)";
+    if (!ombrel::test::UmockdevPreloadActive()) GTEST_SKIP() << ombrel::test::kNoUmockdevPreload;
     bed = std::make_unique<MockBed>();
     ASSERT_TRUE(bed->Add(unitNode));
     ASSERT_TRUE(bed->Add(ombrel::test::MockKeyboard()));

@@ -36,10 +36,7 @@ std::vector<std::string> ChildEnvironment() {
 class CliOnHidraw : public testing::Test {
  protected:
   void SetUp() override {
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (!preload || !std::strstr(preload, "libumockdev-preload"))
-      GTEST_SKIP() << "umockdev's preload is not active: run with "
-                      "LD_PRELOAD=libumockdev-preload.so.0 (CTest sets it)";
+    if (!UmockdevPreloadActive()) GTEST_SKIP() << kNoUmockdevPreload;
     bed = std::make_unique<MockBed>();
     ASSERT_TRUE(bed->Add(MockKeyboard()));
   }

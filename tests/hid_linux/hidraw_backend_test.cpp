@@ -35,10 +35,7 @@ class HidrawBackendTest : public ::testing::Test {
   void SetUp() override {
     // umockdev_in_mock_environment() only says whether a test bed exists;
     // whether its preload redirects /sys and /dev shows in LD_PRELOAD.
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (!preload || !std::strstr(preload, "libumockdev-preload"))
-      GTEST_SKIP() << "umockdev's preload is not active: run under umockdev-wrapper or with "
-                      "LD_PRELOAD=libumockdev-preload.so.0 (CTest sets it)";
+    if (!UmockdevPreloadActive()) GTEST_SKIP() << kNoUmockdevPreload;
     Bed = std::make_unique<MockBed>();
   }
   // The controller goes before the bed its monitor listens to.

@@ -10,6 +10,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -49,6 +51,16 @@ struct MockHidInterface {
     return HidPath() + "/hidraw/hidraw" + std::to_string(Hidraw);
   }
 };
+
+// Whether umockdev's preload runs in this process; without it the mocked
+// sysfs and nodes are not there and the tests on them are skipped.
+inline bool UmockdevPreloadActive() {
+  const char* preload = std::getenv("LD_PRELOAD");
+  return preload && std::strstr(preload, "libumockdev-preload");
+}
+inline constexpr char kNoUmockdevPreload[] =
+    "umockdev's preload is not active: run under umockdev-wrapper or with "
+    "LD_PRELOAD=libumockdev-preload.so.0 (CTest sets it)";
 
 inline std::string Hex(const Bytes& bytes) {
   std::string out;

@@ -23,10 +23,7 @@ namespace ombrel::test {
 namespace {
 
 TEST(HidrawReadBackWalk, WalksTheUnitsSettingsOverTheNode) {
-  const char* preload = std::getenv("LD_PRELOAD");
-  if (!preload || !std::strstr(preload, "libumockdev-preload"))
-    GTEST_SKIP() << "umockdev's preload is not active: run under umockdev-wrapper or with "
-                    "LD_PRELOAD=libumockdev-preload.so.0 (CTest sets it)";
+  if (!UmockdevPreloadActive()) GTEST_SKIP() << kNoUmockdevPreload;
   MockBed bed;
   const auto unitNode = MockUnit();
   ASSERT_TRUE(bed.Add(unitNode));

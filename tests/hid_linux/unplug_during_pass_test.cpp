@@ -34,9 +34,7 @@ struct Unplugging {
 class UnplugFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (!preload || !std::strstr(preload, "libumockdev-preload"))
-      GTEST_SKIP() << "umockdev's preload is not active (CTest sets it)";
+    if (!UmockdevPreloadActive()) GTEST_SKIP() << kNoUmockdevPreload;
     Bed = std::make_unique<MockBed>();
     ASSERT_TRUE(Bed->Add(Unit));
     ASSERT_TRUE(Bed->Add(Keyboard));
