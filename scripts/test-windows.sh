@@ -51,9 +51,7 @@ cmake --build "$build" -j"$jobs"
 
 status=0
 # A test is run again once if it fails: on a loaded machine Wine now and then
-# ends a program before its first line (no output at all), and now and then
-# a test waiting on a virtual device from another thread never wakes under
-# Wine (not seen natively, under TSan either; still open). A real failure
+# ends a program before its first line (no output at all). A real failure
 # fails twice; a test here takes seconds, so two minutes mean a hang.
 ctest --test-dir "$build" --output-on-failure --parallel "$jobs" --timeout 120 \
   --repeat until-pass:2 || status=$?
