@@ -7,6 +7,7 @@
 #include <map>
 
 #include "cli/unit_text.h"
+#include "hid/utf16.h"
 #include "protocol/conversions.h"
 
 namespace ombrel::cli {

@@ -3,24 +3,14 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace ombrel::cli {
+#include "hid/utf16.h"
 
-void AppendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
+namespace ombrel::cli {
 
 std::string Utf8OfUnitText(std::u16string_view text) {
   std::string out;
-  for (char16_t c : text) AppendUtf8(out, static_cast<std::uint32_t>(c));
+  // NUL included: each character stands for one byte of the unit.
+  for (char16_t c : text) AppendUtf8(out, c);
   return out;
 }
 

@@ -2,7 +2,6 @@
 // UTF-8. These convert between the two without losing a byte.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,10 +10,6 @@ namespace ombrel::cli {
 
 // Each character (a code from 0 to 255 for anything the unit sent) as UTF-8.
 std::string Utf8OfUnitText(std::u16string_view text);
-// Appends one character below U+10000 as UTF-8, NUL included (a unit's
-// texts and the file's escapes carry byte values; what the unit cannot
-// store is refused by the key's own check).
-void AppendUtf8(std::string& out, std::uint32_t code);
 
 struct UnitTextResult {
   std::u16string text;

@@ -5,7 +5,18 @@ namespace ombrel {
 namespace {
 constexpr char16_t kReplacement = 0xFFFD;
 
-void Append(std::string& out, char32_t c) {
+void Append(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  }
+}
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -23,29 +34,18 @@ void Append(std::string& out, char32_t c) {
   }
 }
 
-void Append(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    c -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (c >> 10));
-    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-  }
-}
-}  // namespace
-
 std::string Utf16ToUtf8(std::span<const char16_t> units) {
   std::string out;
   for (std::size_t i = 0; i < units.size() && units[i] != u'\0'; ++i) {
     char16_t u = units[i];
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
         units[i + 1] <= 0xDFFF) {
-      Append(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(units[i + 1]) - 0xDC00));
+      AppendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(units[i + 1]) - 0xDC00));
       ++i;
     } else if (u >= 0xD800 && u <= 0xDFFF) {
-      Append(out, kReplacement);
+      AppendUtf8(out, kReplacement);
     } else {
-      Append(out, u);
+      AppendUtf8(out, u);
     }
   }
   return out;

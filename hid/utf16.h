@@ -21,4 +21,7 @@ std::string Utf16ToUtf8(std::span<const char16_t> units);
 // broke a sequence off is read anew.
 std::u16string Utf8ToUtf16(std::string_view text);
 
+// Appends one code point as UTF-8, NUL included (it is no end here).
+void AppendUtf8(std::string& out, char32_t code);
+
 }  // namespace ombrel

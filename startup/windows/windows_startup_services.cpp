@@ -2,20 +2,17 @@
 
 #include <windows.h>
 
+#include "hid/utf16.h"
 #include "startup/setting_write_error.h"
 
 namespace ombrel::startup {
 
 namespace {
 
+// wchar_t is UTF-16 on Windows.
 std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0)
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
+  const std::u16string wide = Utf8ToUtf16(text);
+  return std::wstring(wide.begin(), wide.end());
 }
 
 // Closes a registry key when it goes.

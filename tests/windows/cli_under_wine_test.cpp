@@ -17,6 +17,7 @@
 #include "message_pump.h"
 #include "pipe_unit.h"
 #include "sim/simulated_unit.h"
+#include "test_folders.h"
 
 namespace {
 
@@ -26,18 +27,11 @@ struct CliRun {
   std::string err;
 };
 
-std::wstring OwnFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
+using ombrel::test::OwnFolder;
 
 std::wstring TempPath(const std::wstring& name) {
-  wchar_t folder[MAX_PATH];
-  const DWORD n = ::GetTempPathW(MAX_PATH, folder);
   static int runs = 0;
-  return std::wstring(folder, n) + L"ombrel-cli-" + std::to_wstring(::GetCurrentProcessId()) +
+  return ombrel::test::TempFolder() + L"ombrel-cli-" + std::to_wstring(::GetCurrentProcessId()) +
          L"-" + std::to_wstring(++runs) + name;
 }
 

@@ -3,18 +3,14 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "test_folders.h"
+
 namespace ombrel::test {
 
 namespace {
 
 constexpr DWORD kPipeBuffer = 64 * 1024;
 constexpr int kListening = 16;  // instances waiting, so quick opens never find the pipe busy
-
-std::wstring TempPath(const std::wstring& name) {
-  wchar_t directory[MAX_PATH];
-  const DWORD n = ::GetTempPathW(MAX_PATH, directory);
-  return std::wstring(directory, n) + name;
-}
 
 void WriteRecord(const std::wstring& path, const std::wstring& devicePath, std::uint32_t devInst,
                  const std::string& product, const std::string& serial) {
@@ -46,7 +42,8 @@ struct PipeUnit::Connection {
 };
 
 PipeUnit::PipeUnit(sim::UnitModelConfig config) : FModel(std::move(config)) {
-  FRecordPath = TempPath(L"ombrel-standin-unit-" + std::to_wstring(::GetCurrentProcessId()) + L".txt");
+  FRecordPath =
+      TempFolder() + L"ombrel-standin-unit-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
   ::SetEnvironmentVariableW(L"OMBREL_STANDIN_UNIT", FRecordPath.c_str());
   FModel.SetAnswerSink([this](std::span<const std::uint8_t> report) { Broadcast(report); });
 }

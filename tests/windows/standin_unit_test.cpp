@@ -18,6 +18,7 @@
 #include "hid/platform/windows/windows_platform.h"
 #include "message_pump.h"
 #include "pipe_unit.h"
+#include "test_folders.h"
 
 namespace plat = ombrel::platform;
 using plat::windows_hid::LastWindowsError;
@@ -28,12 +29,7 @@ namespace {
 
 constexpr std::size_t kReportLength = 65;
 
-std::wstring StandInFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"standin\\";
-}
+std::wstring StandInFolder() { return ombrel::test::OwnFolder() + L"standin\\"; }
 
 // The request for one parameter, as the program writes it: 01 10 01 <id>.
 std::vector<std::uint8_t> ReadRequest(std::uint8_t parameter) {

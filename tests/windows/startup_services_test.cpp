@@ -10,17 +10,13 @@
 
 #include "startup/setting_write_error.h"
 #include "startup/windows/windows_startup_services.h"
+#include "test_folders.h"
 
 using namespace ombrel::startup;
 
 namespace {
 
-std::wstring OwnFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
+using ombrel::test::OwnFolder;
 
 // A process that holds a named mutex until it is let go.
 class MutexHolder {
