@@ -15,9 +15,6 @@ constexpr std::chrono::milliseconds kWaitSlice{10};
 // The reader checks for its stop this often; a session ends soon after.
 constexpr std::int64_t kReaderSleepMs = 10;
 
-// Both backends map a node held exclusively by someone else to this.
-constexpr platform::HidError kErrorSharingViolation = 32;
-
 }  // namespace
 
 std::string OpenErrorText(platform::HidError error) {
@@ -25,7 +22,7 @@ std::string OpenErrorText(platform::HidError error) {
     case platform::kErrorAccessDenied:
       return "permission denied (on Linux, install Ombrel's udev rule and plug the unit in again)";
     case platform::kErrorFileNotFound: return "the device node is gone";
-    case kErrorSharingViolation: return "in use by another program";
+    case platform::kErrorSharingViolation: return "in use by another program";
     case platform::kErrorDeviceNotConnected: return "the unit is not connected any more";
     default: return "system error " + std::to_string(error);
   }

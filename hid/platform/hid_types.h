@@ -17,6 +17,7 @@ inline constexpr HidError kErrorFileNotFound = 2;
 inline constexpr HidError kErrorAccessDenied = 5;
 inline constexpr HidError kErrorInvalidHandle = 6;
 inline constexpr HidError kErrorGenFailure = 31;
+inline constexpr HidError kErrorSharingViolation = 32;
 inline constexpr HidError kErrorNotSupported = 50;
 inline constexpr HidError kErrorInvalidParameter = 87;
 inline constexpr HidError kErrorInsufficientBuffer = 122;

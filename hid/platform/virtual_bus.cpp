@@ -15,8 +15,6 @@
 
 namespace ombrel::platform {
 
-inline constexpr HidError kErrorSharingViolation = 32;
-
 struct VirtualBusState {
   std::mutex Lock;
   // Woken by everything a waiting reader may be waiting for: a report, a

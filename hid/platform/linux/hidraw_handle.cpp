@@ -18,7 +18,6 @@ namespace ombrel::platform::linux_hid {
 
 namespace {
 
-inline constexpr HidError kErrorSharingViolation = 32;
 // hidraw keeps a fixed queue of this many reports per open file.
 inline constexpr std::uint32_t kHidrawQueueLength = 64;
 
