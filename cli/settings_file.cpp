@@ -1,13 +1,12 @@
 #include "cli/settings_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <functional>
 #include <map>
 
+#include "cli/settings_syntax.h"
 #include "cli/unit_text.h"
-#include "hid/utf16.h"
 #include "protocol/conversions.h"
 
 namespace ombrel::cli {
@@ -38,8 +37,6 @@ std::string Lower(std::string text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return text;
 }
-
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 std::optional<bool> ParseFlag(const std::u16string& value) {
   const std::string word = Lower(Narrow(value));
@@ -258,7 +255,7 @@ const std::vector<Field<FanPage>>& FanFields() {
 
 // A text in quotes, with the quote and the backslash escaped and control
 // characters written with `controlFormat` (INI: \xHH, JSON: \uHHHH).
-std::string Quoted(std::string_view utf8, const char* controlFormat) {
+std::string QuotedWithEscapes(std::string_view utf8, const char* controlFormat) {
   std::string out = "\"";
   for (char c : utf8) {
     const auto u = static_cast<unsigned char>(c);
@@ -276,8 +273,8 @@ std::string Quoted(std::string_view utf8, const char* controlFormat) {
   return out + "\"";
 }
 
-std::string IniQuoted(std::string_view utf8) { return Quoted(utf8, "\\x%02X"); }
-std::string JsonQuoted(std::string_view utf8) { return Quoted(utf8, "\\u%04X"); }
+std::string IniQuoted(std::string_view utf8) { return QuotedWithEscapes(utf8, "\\x%02X"); }
+std::string JsonQuoted(std::string_view utf8) { return QuotedWithEscapes(utf8, "\\u%04X"); }
 
 bool AllDigits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -311,85 +308,6 @@ void AppendJson(std::string& out, std::string_view name, const Section& section,
     out += "    \"" + std::string(field.key) + "\": " + json + (i + 1 < fields.size() ? ",\n" : "\n");
   }
   out += "  }";
-}
-
-std::string_view Trim(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
-struct ValueText {
-  std::u16string text;
-  std::string problem;
-};
-
-// A bare value without its comment: ';' or '#' after a blank starts one.
-std::string_view WithoutComment(std::string_view raw) {
-  for (std::size_t i = 1; i < raw.size(); ++i) {
-    if ((raw[i] == ';' || raw[i] == '#') && (raw[i - 1] == ' ' || raw[i - 1] == '\t')) return Trim(raw.substr(0, i));
-  }
-  return raw;
-}
-
-// A value as the file gives it: quoted with escapes, or bare.
-ValueText ReadValue(std::string_view raw) {
-  ValueText result;
-  if (raw.empty() || raw.front() != '"') {
-    auto decoded = UnitTextOfUtf8(WithoutComment(raw));
-    return {std::move(decoded.text), std::move(decoded.problem)};
-  }
-  std::string pending;
-  const auto flush = [&]() -> bool {
-    auto decoded = UnitTextOfUtf8(pending);
-    pending.clear();
-    if (!decoded.problem.empty()) {
-      result.problem = decoded.problem;
-      return false;
-    }
-    result.text += decoded.text;
-    return true;
-  };
-  std::size_t i = 1;
-  for (; i < raw.size() && raw[i] != '"'; ++i) {
-    if (raw[i] != '\\') {
-      pending += raw[i];
-      continue;
-    }
-    if (++i >= raw.size()) break;
-    const char e = raw[i];
-    char16_t code = 0;
-    if (e == '"' || e == '\\') {
-      code = static_cast<char16_t>(e);
-    } else if (e == 'n') {
-      code = u'\n';
-    } else if (e == 'r') {
-      code = u'\r';
-    } else if (e == 't') {
-      code = u'\t';
-    } else if (e == 'x' && i + 2 < raw.size() && std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
-               std::isxdigit(static_cast<unsigned char>(raw[i + 2]))) {
-      code = static_cast<char16_t>(std::stoi(std::string(raw.substr(i + 1, 2)), nullptr, 16));
-      i += 2;
-    } else {
-      result.problem = std::string("has an unknown escape \\") + e + " (use \\\", \\\\, \\n, \\r, \\t or \\xHH)";
-      return result;
-    }
-    if (!flush()) return result;
-    result.text += code;
-  }
-  if (i >= raw.size()) {
-    result.problem = "lacks its closing quote";
-    return result;
-  }
-  const std::string_view after = Trim(raw.substr(i + 1));
-  if (!after.empty() && after.front() != ';' && after.front() != '#') {
-    result.problem = "has text after its closing quote";
-    return result;
-  }
-  flush();
-  return result;
 }
 
 struct SectionState {
@@ -473,16 +391,15 @@ namespace {
 
 // Gathers the sections and values of a file, whichever its form, checks
 // each value as it comes and the file as a whole at the end.
-class Collector {
+class Collector final : public SettingsReceiver {
  public:
   explicit Collector(std::string_view fileName) : name_(fileName) {}
 
-  void Problem(std::size_t line, const std::string& what) {
+  void Problem(std::size_t line, const std::string& what) override {
     problems_.emplace_back(line, name_ + ":" + std::to_string(line) + ": " + what);
   }
 
-  // Enters a section; false (after saying why) for one that takes no values.
-  bool Section(std::string section, std::size_t line) {
+  bool Section(std::string section, std::size_t line) override {
     section = Lower(std::move(section));
     std::optional<SectionState>* state = section == "wifi" ? &wifiState_ : section == "fan" ? &fanState_ : nullptr;
     in_ = In::Unknown;
@@ -497,12 +414,10 @@ class Collector {
     return in_ != In::Unknown;
   }
 
-  void LeaveSection() { in_ = In::Nothing; }
-  // What follows belongs to no section that takes values.
-  void IgnoreSection() { in_ = In::Unknown; }
+  void LeaveSection() override { in_ = In::Nothing; }
+  void IgnoreSection() override { in_ = In::Unknown; }
 
-  // One value of the current section; `shown` is how the file wrote it.
-  void Value(std::string key, std::size_t line, std::string_view shown, const ValueText& value) {
+  void Value(std::string key, std::size_t line, std::string_view shown, const ValueText& value) override {
     key = Lower(std::move(key));
     if (in_ == In::Nothing) {
       Problem(line, "key " + Quoted(key) + " comes before any section ([wifi] or [fan])");
@@ -513,8 +428,7 @@ class Collector {
     else Take(fan_, FanFields(), *fanState_, "fan", key, line, shown, value);
   }
 
-  // The file could not be read to its end: what it lacks is not worth saying.
-  void Abandon() { abandoned_ = true; }
+  void Abandon() override { abandoned_ = true; }
 
   ParsedSettings Finish() {
     ParsedSettings parsed;
@@ -601,185 +515,6 @@ class Collector {
   bool abandoned_ = false;
 };
 
-void ParseIni(std::string_view text, Collector& c) {
-  std::size_t lineNumber = 0;
-  while (!text.empty()) {
-    ++lineNumber;
-    const auto end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    line = Trim(line);
-    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
-
-    if (line.front() == '[') {
-      if (line.back() != ']') {
-        c.Problem(lineNumber, "a section header ends with ']'");
-        c.IgnoreSection();
-        continue;
-      }
-      c.Section(std::string(Trim(line.substr(1, line.size() - 2))), lineNumber);
-      continue;
-    }
-    const auto equals = line.find('=');
-    if (equals == std::string_view::npos) {
-      c.Problem(lineNumber, "expected 'key = value', found " + Quoted(line));
-      continue;
-    }
-    const std::string_view raw = Trim(line.substr(equals + 1));
-    c.Value(std::string(Trim(line.substr(0, equals))), lineNumber, WithoutComment(raw), ReadValue(raw));
-  }
-}
-
-// JSON as `read --json` prints it: an object of sections, each an object of
-// keys with strings, numbers or true/false.
-class JsonReader {
- public:
-  JsonReader(std::string_view text, Collector& c) : text_(text), c_(c) {}
-
-  void Read() {
-    Blank();
-    if (!Expect('{')) return;
-    if (Peek() == '}') {
-      ++at_;
-      return End();
-    }
-    for (;;) {
-      Blank();
-      const std::size_t line = line_;
-      std::string section;
-      if (!String(section)) return;
-      Blank();
-      if (!Expect(':')) return;
-      Blank();
-      const bool known = c_.Section(section, line);
-      if (!Expect('{')) return;
-      if (!Members(known)) return;
-      c_.LeaveSection();
-      Blank();
-      if (Peek() == ',') {
-        ++at_;
-        continue;
-      }
-      if (!Expect('}')) return;
-      return End();
-    }
-  }
-
- private:
-  bool Members(bool known) {
-    Blank();
-    if (Peek() == '}') {
-      ++at_;
-      return true;
-    }
-    for (;;) {
-      Blank();
-      const std::size_t line = line_;
-      std::string key;
-      if (!String(key)) return false;
-      Blank();
-      if (!Expect(':')) return false;
-      Blank();
-      std::string shown, utf8;
-      if (Peek() == '"') {
-        const std::size_t start = at_;
-        if (!String(utf8)) return false;
-        shown = std::string(text_.substr(start, at_ - start));
-      } else {
-        const std::size_t start = at_;
-        while (at_ < text_.size() && std::string_view(",}] \t\r\n").find(text_[at_]) == std::string_view::npos) ++at_;
-        shown = std::string(text_.substr(start, at_ - start));
-        if (shown == "true") utf8 = "yes";
-        else if (shown == "false") utf8 = "no";
-        else utf8 = shown;  // a number, or what the key's check will refuse
-        if (shown.empty()) return Fail("expected a value");
-      }
-      if (known) {
-        auto decoded = UnitTextOfUtf8(utf8);
-        c_.Value(key, line, shown, {std::move(decoded.text), std::move(decoded.problem)});
-      }
-      Blank();
-      if (Peek() == ',') {
-        ++at_;
-        continue;
-      }
-      return Expect('}');
-    }
-  }
-
-  // A JSON string, its escapes undone, as UTF-8.
-  bool String(std::string& out) {
-    if (!Expect('"')) return false;
-    while (at_ < text_.size() && text_[at_] != '"') {
-      const char ch = text_[at_++];
-      if (ch == '\n') return Fail("a string ends on its own line");
-      if (ch != '\\') {
-        out += ch;
-        continue;
-      }
-      if (at_ >= text_.size()) break;
-      const char e = text_[at_++];
-      switch (e) {
-        case '"': case '\\': case '/': out += e; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'u': {
-          if (at_ + 4 > text_.size()) return Fail("a \\u escape takes four hex digits");
-          unsigned code = 0;
-          for (int k = 0; k < 4; ++k) {
-            const char h = text_[at_++];
-            if (!std::isxdigit(static_cast<unsigned char>(h))) return Fail("a \\u escape takes four hex digits");
-            code = code * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : (h | 0x20) - 'a' + 10);
-          }
-          // As UTF-8; a character the unit cannot store is refused by the key's check.
-          AppendUtf8(out, code);
-          break;
-        }
-        default: return Fail(std::string("unknown escape \\") + e);
-      }
-    }
-    return Expect('"');
-  }
-
-  void Blank() {
-    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n')) {
-      if (text_[at_] == '\n') ++line_;
-      ++at_;
-    }
-  }
-
-  char Peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
-
-  bool Expect(char ch) {
-    if (Peek() == ch) {
-      ++at_;
-      return true;
-    }
-    return Fail(std::string("expected '") + ch + "'" +
-                (at_ < text_.size() ? ", found '" + std::string(1, text_[at_]) + "'" : " before the end"));
-  }
-
-  bool Fail(const std::string& what) {
-    c_.Problem(line_, "JSON: " + what);
-    c_.Abandon();
-    return false;
-  }
-
-  void End() {
-    Blank();
-    if (at_ < text_.size()) Fail("text after the closing '}'");
-  }
-
-  std::string_view text_;
-  Collector& c_;
-  std::size_t at_ = 0;
-  std::size_t line_ = 1;
-};
-
 }  // namespace
 
 ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName) {
@@ -787,9 +522,9 @@ ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileNam
   Collector collector(fileName);
   const auto first = text.find_first_not_of(" \t\r\n");
   if (first != std::string_view::npos && text[first] == '{') {
-    JsonReader(text, collector).Read();
+    ReadJsonSettings(text, collector);
   } else {
-    ParseIni(text, collector);
+    ReadIniSettings(text, collector);
   }
   return collector.Finish();
 }

@@ -1,0 +1,40 @@
+// The two forms of the settings file, INI as people write it and JSON as
+// `read --json` prints it, read into one receiver that checks the values.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace ombrel::cli {
+
+// A value as the file gives it, in the unit's characters; `problem` says
+// why it cannot be one (then `text` is not looked at).
+struct ValueText {
+  std::u16string text;
+  std::string problem;
+};
+
+// What a reader finds, in the file's order; the receiver checks it.
+class SettingsReceiver {
+ public:
+  virtual ~SettingsReceiver() = default;
+  virtual void Problem(std::size_t line, const std::string& what) = 0;
+  // Enters a section; false (after saying why) for one that takes no values.
+  virtual bool Section(std::string section, std::size_t line) = 0;
+  virtual void LeaveSection() = 0;
+  // What follows belongs to no section that takes values.
+  virtual void IgnoreSection() = 0;
+  // One value of the current section; `shown` is how the file wrote it.
+  virtual void Value(std::string key, std::size_t line, std::string_view shown, const ValueText& value) = 0;
+  // The file could not be read to its end: what it lacks is not worth saying.
+  virtual void Abandon() = 0;
+};
+
+void ReadIniSettings(std::string_view text, SettingsReceiver& receiver);
+void ReadJsonSettings(std::string_view text, SettingsReceiver& receiver);
+
+// How a problem quotes what the file wrote.
+inline std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+}  // namespace ombrel::cli
