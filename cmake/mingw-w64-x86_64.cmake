@@ -31,3 +31,13 @@ else()
 endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR
     /usr/bin/env WINEPREFIX=${OMBREL_WINEPREFIX} WINEDEBUG=-all ${OMBREL_WINE})
+
+# The Qt for Windows that scripts/qt-windows.sh builds: its libraries and
+# CMake packages from its prefix, its moc, uic and rcc from the host's Qt of
+# the same version.
+if(OMBREL_QT_PREFIX)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${OMBREL_QT_PREFIX})
+  list(APPEND CMAKE_PREFIX_PATH ${OMBREL_QT_PREFIX})
+  set(QT_HOST_PATH /usr)
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+endif()

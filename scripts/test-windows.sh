@@ -1,19 +1,14 @@
 #!/usr/bin/env bash
-# Cross-builds everything below the window for 64-bit Windows with MinGW-w64
-# and runs its tests under Wine: the Windows backend and start-up services
-# (tests named windows.*) and the plain C++ layers. Installs what is missing.
+# Cross-builds the Windows programs and their tests with MinGW-w64 (with the
+# window unless OMBREL_WINDOWS_APP=OFF) and runs the tests under Wine: the
+# Windows backend and start-up services (tests named windows.*), the plain
+# C++ layers and the window. Installs what is missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OMBREL_WINDOWS_BUILD_DIR:-$root/build-windows}
 jobs=${OMBREL_JOBS:-$(nproc)}
 
-packages=(
-  cmake make
-  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-  wine64
-  googletest
-)
-"$(dirname "$0")/install-missing.sh" "${packages[@]}"
+"$root/scripts/install-missing.sh" wine64
 
 # A prefix of the build's own; its first start takes seconds, so it is made
 # once here rather than inside the first test.
@@ -43,11 +38,7 @@ set_null_driver
 # service started by a test would hold CTest's pipe of that test open.
 /usr/lib/wine/wine64 wineboot >/dev/null 2>&1 || true
 
-cmake -S "$root" -B "$build" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=${OMBREL_BUILD_TYPE:-Release} \
-  -DOMBREL_BUILD_APP=OFF
-cmake --build "$build" -j"$jobs"
+OMBREL_WINDOWS_BUILD_DIR=$build "$root/scripts/build-windows.sh"
 
 status=0
 # A test is run again once if it fails: on a loaded machine Wine now and then
