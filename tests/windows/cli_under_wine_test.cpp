@@ -1,8 +1,9 @@
 // The real ombrel-cli.exe under Wine against the unit played on a named
-// pipe: the program sits in a folder with the stand-in HID.dll and
-// SetupApi.dll under the system's names, which it loads in their place.
-// What it prints and sends is compared with the same command run in this
-// process on a simulated unit on the virtual bus.
+// pipe: the stand-in HID.dll and SetupApi.dll sit in the Wine prefix's
+// system32 under the system's names (the fixture windows_standins), where
+// the program loads them from. What it prints and sends is compared with
+// the same command run in this process on a simulated unit on the virtual
+// bus.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -54,7 +55,8 @@ std::string Slurp(const std::wstring& path) {
 // inherited by a process the system starts meanwhile and never reach its end.
 class CliProcess {
  public:
-  explicit CliProcess(const std::wstring& arguments)
+  // `bed`: the program's folder beside this test program.
+  explicit CliProcess(const std::wstring& arguments, const std::wstring& bed = L"cli-bed")
       : FOutPath(TempPath(L".out")), FErrPath(TempPath(L".err")) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE out = ::CreateFileW(FOutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
@@ -67,10 +69,10 @@ class CliProcess {
     startup.hStdInput = nullptr;
     startup.hStdOutput = out;
     startup.hStdError = err;
-    // The stand-ins beside the program are taken before Wine's own libraries
-    // because CTest starts this test with WINEDLLOVERRIDES=hid,setupapi=n,b
+    // The stand-ins in system32 are taken before Wine's own libraries
+    // because CTest starts this test with WINEDLLOVERRIDES=hid,setupapi=n
     // (Wine reads it from the environment the process started with).
-    const std::wstring folder = OwnFolder() + L"cli-bed\\";
+    const std::wstring folder = OwnFolder() + bed + L"\\";
     std::wstring command = L"\"" + folder + L"ombrel-cli.exe\" " + arguments;
     FStarted = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                 folder.c_str(), &startup, &FProcess);
@@ -221,6 +223,20 @@ TEST_F(CliUnderWineTest, UnpluggedWhileWaitingTheCommandSaysSoAndEndsWithTwoAndW
   const CliRun again = RunCli(L"read");
   EXPECT_EQ(again.code, 0u) << again.err;
   EXPECT_EQ(again.out, RunInProcess({"read"}, Config).out);
+}
+
+TEST_F(CliUnderWineTest, DecoysOfTheHidLibrariesBesideTheProgramAreNotLoaded) {
+  // hid.dll and setupapi.dll in the program's folder (a downloads folder)
+  // that note every load; WINEDLLOVERRIDES lets Wine take native files
+  // wherever it finds them, as Windows does.
+  const std::wstring note = TempPath(L".decoy");
+  ::SetEnvironmentVariableW(L"OMBREL_DECOY_NOTE", note.c_str());
+  const CliRun run = CliProcess(L"list", L"decoy-bed").Finish();
+  ::SetEnvironmentVariableW(L"OMBREL_DECOY_NOTE", nullptr);
+  EXPECT_EQ(Slurp(note), "") << "loaded from the program's folder";
+  EXPECT_EQ(run.code, 0u) << run.err;
+  EXPECT_NE(run.out.find("Pendra DUO"), std::string::npos)
+      << "listed through the libraries in system32: " << run.out;
 }
 
 TEST(CliDemoUnderWineTest, DemoReadAndAWriteOfItsOutput) {

@@ -8,7 +8,20 @@ std::shared_ptr<UniqueModule> LoadQuietly(const std::wstring& name) {
   // No "missing file" box: a system without the library runs unbound.
   DWORD previous = 0;
   ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous);
-  HMODULE module = ::LoadLibraryW(name.c_str());
+  // From the system directory only: a bare name would be looked up in the
+  // program's folder first, so a hid.dll left beside the program (a
+  // downloads folder) would be loaded in place of the system's. A full path
+  // loads that file, with its own imports again from the system directory.
+  HMODULE module = ::LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // A Windows 7 without the update that brought the flag refuses it: the
+  // system directory's own file by its full path then.
+  if (!module && ::GetLastError() == ERROR_INVALID_PARAMETER &&
+      name.find_first_of(L"\\/:") == std::wstring::npos) {
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+      module = ::LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
+  }
   ::SetThreadErrorMode(previous, nullptr);
   if (!module) return nullptr;
   return std::make_shared<UniqueModule>(module);

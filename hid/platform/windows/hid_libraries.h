@@ -1,5 +1,5 @@
-// HID.dll and SetupApi.dll, loaded by name at run time and resolved by
-// GetProcAddress. Only the functions the backend calls are declared here,
+// HID.dll and SetupApi.dll, loaded at run time from the system directory
+// (never from the program's folder) and resolved by GetProcAddress. Only the functions the backend calls are declared here,
 // with shapes of our own for the HID records (laid out as the system's), so
 // gaps in a toolchain's hidsdi.h never matter.
 #pragma once
@@ -44,10 +44,11 @@ struct HidLibrary {
                                                HidExtendedAttributes*, ULONG*);
   NtStatus(WINAPI* HidP_InitializeReportForID)(int, UCHAR, PreparsedHandle, char*, ULONG);
 
-  // Loads `name` with the missing-file box suppressed and resolves every
-  // function; one missing (other than the late ones) fails the whole
-  // binding and releases the library. The library stays loaded while the
-  // result or a copy of it lives.
+  // Loads `name` from the system directory (a full path: that file) with
+  // the missing-file box suppressed and resolves every function; one
+  // missing (other than the late ones) fails the whole binding and releases
+  // the library. The library stays loaded while the result or a copy of it
+  // lives.
   static std::shared_ptr<const HidLibrary> Load(const std::wstring& name);
 
   HMODULE Module() const { return FModule ? FModule->Get() : nullptr; }

@@ -1,5 +1,5 @@
 // The platform HID services on Windows: HID.dll and SetupApi.dll bound at
-// run time by name, interfaces listed through SetupDi, handles opened with
+// run time from the system directory, interfaces listed through SetupDi, handles opened with
 // CreateFileW, device changes from a hidden top-level window.
 #pragma once
 
@@ -13,7 +13,8 @@
 
 namespace ombrel::platform::windows_hid {
 
-// Which libraries to bind: the system's by default; tests name stand-ins.
+// Which libraries to bind: the system's by default, looked up in the system
+// directory only; tests name stand-ins by their full paths.
 struct LibraryNames {
   std::wstring Hid = L"HID.dll";
   std::wstring Setup = L"SetupApi.dll";
