@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "hid/hid_controller.h"
 #include "hid/pumped_window_thread.h"
@@ -69,6 +70,30 @@ TEST(DeviceChangeWindowTest, OnItsOwnThreadItNeedsNoPumpFromTheCaller) {
   window.reset();
   BroadcastDeviceChange();
   EXPECT_EQ(calls.load(), 1);
+}
+
+TEST(DeviceChangeWindowTest, OnItsOwnThreadItIsStartedAndStoppedAgainAndAgainFromSeveralThreads) {
+  // Each start hands the new thread's result back to a starter that returns
+  // at once and is gone by the time that thread has let go of the hand-over;
+  // several starters at once make every interleaving likelier.
+  std::atomic<int> made = 0;
+  std::atomic<int> calls = 0;
+  {
+    std::vector<std::jthread> starters;
+    for (int t = 0; t < 4; ++t)
+      starters.emplace_back([&] {
+        for (int i = 0; i < 50; ++i) {
+          auto window = DeviceChangeWindow::OnOwnThread([&] { ++calls; });
+          if (window && ::IsWindow(window->Handle())) ++made;
+        }
+      });
+  }
+  EXPECT_EQ(made.load(), 200);
+  calls = 0;
+  auto window = DeviceChangeWindow::OnOwnThread([&] { ++calls; });
+  ASSERT_TRUE(window);
+  BroadcastDeviceChange();
+  EXPECT_EQ(calls.load(), 1) << "the one still standing answers";
 }
 
 TEST(DeviceChangeWindowTest, ABroadcastMakesTheControllersWindowPostExactlyOnePass) {

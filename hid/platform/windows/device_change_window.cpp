@@ -48,13 +48,22 @@ std::unique_ptr<DeviceChangeWindow> DeviceChangeWindow::OnOwnThread(
     std::function<void()> changed) {
   if (!changed) return nullptr;
   std::unique_ptr<DeviceChangeWindow> window(new DeviceChangeWindow(std::move(changed)));
-  std::promise<bool> made;
-  auto madeResult = made.get_future();
+  // The hand-over of the window's making is owned by both threads: the
+  // started thread holds its own reference to the promise, so the promise
+  // and its shared state outlive set_value() even when this function has
+  // returned (and its frame is gone) while set_value() is still unwinding
+  // after waking us. The thread takes nothing else from this frame: `self`
+  // is the heap object, which lives until the destructor has joined the
+  // thread, and FThreadId and FWindow are written before set_value(), which
+  // orders them before get() returns here.
+  auto made = std::make_shared<std::promise<bool>>();
+  std::future<bool> madeResult = made->get_future();
   DeviceChangeWindow* self = window.get();
-  window->FThread = std::jthread([self, &made] {
+  window->FThread = std::jthread([self, made]() mutable {
     self->FThreadId = ::GetCurrentThreadId();
     const bool ok = self->Create();
-    made.set_value(ok);
+    made->set_value(ok);
+    made.reset();
     if (!ok) return;
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -69,7 +78,12 @@ std::unique_ptr<DeviceChangeWindow> DeviceChangeWindow::OnOwnThread(
 
 DeviceChangeWindow::~DeviceChangeWindow() {
   if (FThread.joinable()) {
-    if (FWindow) ::PostThreadMessageW(FThreadId, WM_QUIT, 0, 0);
+    // A queue that is full right now takes the message once the loop has
+    // worked some off; without it the join would wait for ever.
+    if (FWindow)
+      while (!::PostThreadMessageW(FThreadId, WM_QUIT, 0, 0) &&
+             ::GetLastError() == ERROR_NOT_ENOUGH_QUOTA)
+        ::Sleep(10);
     FThread.join();
     return;
   }
