@@ -35,13 +35,16 @@ struct PipeUnit::Connection {
   HANDLE Pipe = INVALID_HANDLE_VALUE;
   HANDLE WriteEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::mutex WriteLock;
+  // A read of what the handle writes may be pending (or about to be).
+  std::atomic<bool> Reading{false};
   ~Connection() {
     if (Pipe != INVALID_HANDLE_VALUE) ::CloseHandle(Pipe);
     ::CloseHandle(WriteEvent);
   }
 };
 
-PipeUnit::PipeUnit(sim::UnitModelConfig config) : FModel(std::move(config)) {
+PipeUnit::PipeUnit(sim::UnitModelConfig config, Intake intake)
+    : FModel(std::move(config)), FIntake(intake) {
   FRecordPath =
       TempFolder() + L"ombrel-standin-unit-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
   ::SetEnvironmentVariableW(L"OMBREL_STANDIN_UNIT", FRecordPath.c_str());
@@ -51,6 +54,31 @@ PipeUnit::PipeUnit(sim::UnitModelConfig config) : FModel(std::move(config)) {
 PipeUnit::~PipeUnit() {
   Unplug();
   FModel.SetAnswerSink(nullptr);
+  ::CloseHandle(FHolding);
+  ::CloseHandle(FTaking);
+}
+
+void PipeUnit::StopTaking() {
+  ::ResetEvent(FTaking);
+  ::SetEvent(FHolding);
+  // Each connection sees the hold before its next read, or cancels the read
+  // it has pending.
+  const ULONGLONG deadline = ::GetTickCount64() + 10000;
+  for (;;) {
+    bool reading = false;
+    {
+      std::lock_guard lock(FLock);
+      for (const auto& connection : FOpen) reading = reading || connection->Reading;
+    }
+    if (!reading) return;
+    if (::GetTickCount64() >= deadline) throw std::runtime_error("the unit's reads did not stop");
+    ::Sleep(2);
+  }
+}
+
+void PipeUnit::TakeAgain() {
+  ::ResetEvent(FHolding);
+  ::SetEvent(FTaking);
 }
 
 std::wstring PipeUnit::DevicePath() const { return FPipeName; }
@@ -98,9 +126,11 @@ void PipeUnit::Serve(HANDLE stop) {
   std::vector<std::unique_ptr<Waiting>> waiting;
   auto listen = [&]() -> std::unique_ptr<Waiting> {
     auto w = std::make_unique<Waiting>();
+    // No room for what handles write: a write completes once read.
+    const DWORD inBuffer = FIntake == Intake::OneAtATime ? 0 : kPipeBuffer;
     w->Pipe = ::CreateNamedPipeW(FPipeName.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                                  PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-                                 PIPE_UNLIMITED_INSTANCES, kPipeBuffer, kPipeBuffer, 0, nullptr);
+                                 PIPE_UNLIMITED_INSTANCES, kPipeBuffer, inBuffer, 0, nullptr);
     w->Event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     w->Overlapped.hEvent = w->Event;
     if (!::ConnectNamedPipe(w->Pipe, &w->Overlapped)) {
@@ -141,6 +171,15 @@ void PipeUnit::ServeConnection(std::shared_ptr<Connection> connection, HANDLE st
   HANDLE readEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::vector<std::uint8_t> buffer(1024);
   for (;;) {
+    // Reading is set before the hold is looked at, so StopTaking() either
+    // sees it or this thread sees the hold.
+    connection->Reading = true;
+    if (::WaitForSingleObject(FHolding, 0) == WAIT_OBJECT_0) {
+      connection->Reading = false;
+      HANDLE events[] = {stop, FTaking};
+      if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0) break;
+      continue;
+    }
     OVERLAPPED overlapped{};
     overlapped.hEvent = readEvent;
     ::ResetEvent(readEvent);
@@ -148,10 +187,16 @@ void PipeUnit::ServeConnection(std::shared_ptr<Connection> connection, HANDLE st
     BOOL ok = ::ReadFile(connection->Pipe, buffer.data(), static_cast<DWORD>(buffer.size()), &n,
                          &overlapped);
     if (!ok && ::GetLastError() == ERROR_IO_PENDING) {
-      HANDLE events[] = {stop, readEvent};
-      if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0) {
+      HANDLE events[] = {stop, readEvent, FHolding};
+      const DWORD which = ::WaitForMultipleObjects(3, events, FALSE, INFINITE);
+      if (which != WAIT_OBJECT_0 + 1) {
         ::CancelIo(connection->Pipe);
-        ::GetOverlappedResult(connection->Pipe, &overlapped, &n, TRUE);
+        // A report read in the moment before the cancel is taken all the same.
+        ok = ::GetOverlappedResult(connection->Pipe, &overlapped, &n, TRUE);
+        if (which == WAIT_OBJECT_0) break;
+        connection->Reading = false;
+        if (ok && n > 0) FModel.HandleOutputReport(std::span(buffer.data(), n));
+        if (ok || ::GetLastError() == ERROR_OPERATION_ABORTED) continue;
         break;
       }
       ok = ::GetOverlappedResult(connection->Pipe, &overlapped, &n, FALSE);
@@ -159,6 +204,7 @@ void PipeUnit::ServeConnection(std::shared_ptr<Connection> connection, HANDLE st
     if (!ok) break;  // the handle was closed: this connection ends
     if (n > 0) FModel.HandleOutputReport(std::span(buffer.data(), n));
   }
+  connection->Reading = false;
   ::CloseHandle(readEvent);
   std::lock_guard lock(FLock);
   auto it = std::find(FOpen.begin(), FOpen.end(), connection);

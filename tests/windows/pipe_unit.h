@@ -21,11 +21,16 @@
 
 namespace ombrel::test {
 
+// How the unit takes output reports: from a pipe with room for many, so a
+// write completes at once; or one at a time, as a HID device takes them,
+// so a write completes only once the unit has read it.
+enum class Intake { Buffered, OneAtATime };
+
 class PipeUnit {
  public:
   // Not plugged in yet. Points OMBREL_STANDIN_UNIT of this process (and of
   // the programs it starts) at the unit's record.
-  explicit PipeUnit(sim::UnitModelConfig config = {});
+  explicit PipeUnit(sim::UnitModelConfig config = {}, Intake intake = Intake::Buffered);
   ~PipeUnit();
   PipeUnit(const PipeUnit&) = delete;
   PipeUnit& operator=(const PipeUnit&) = delete;
@@ -41,6 +46,12 @@ class PipeUnit {
   // Open handles (connected pipe instances) right now.
   int Connections() const { return FConnections; }
 
+  // The unit stops reading what handles write (a hung unit): on return no
+  // read of it is pending, so with Intake::OneAtATime a write waits until
+  // TakeAgain(). Holds across plugs and for handles opened meanwhile.
+  void StopTaking();
+  void TakeAgain();
+
  private:
   struct Connection;
   void Serve(HANDLE stop);
@@ -48,6 +59,11 @@ class PipeUnit {
   void Broadcast(std::span<const std::uint8_t> report);
 
   sim::UnitModel FModel;
+  const Intake FIntake;
+  // Manual-reset events: set while the unit does not take reports, and
+  // set while it does.
+  HANDLE FHolding = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE FTaking = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
   std::wstring FRecordPath;
   std::uint32_t FGeneration = 0;
   std::wstring FPipeName;

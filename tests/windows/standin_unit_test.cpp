@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <vector>
 
 #include "hid/hid_controller.h"
@@ -144,6 +146,59 @@ TEST_F(StandInUnitTest, AnOverlappedReadGetsOneAnswerPerRoutineAndWritesReachThe
   EXPECT_TRUE(reader->CancelIo());
   ASSERT_EQ(completions.size(), 2u);
   EXPECT_EQ(completions[1].first, plat::kErrorOperationAborted);
+}
+
+TEST_F(StandInUnitTest, AWriteTheUnitDoesNotTakeIsCalledOffAndTheHandleWritesAgainOnceItTakes) {
+  // A unit that takes each report as a HID device does: a write completes
+  // only once the unit has read it.
+  ombrel::sim::UnitModelConfig config;
+  config.productName = "Pendra DUO";
+  Unit = std::make_unique<ombrel::test::PipeUnit>(config, ombrel::test::Intake::OneAtATime);
+  Unit->Plug();
+  auto writer = Platform->Open(Utf8(Unit->DevicePath()), plat::HidAccess::ReadWrite, false);
+  ASSERT_TRUE(writer) << LastWindowsError().Text;
+  std::uint32_t written = 0;
+  ASSERT_TRUE(writer->Write(ReadRequest(5), written)) << LastWindowsError().Text;
+
+  Unit->StopTaking();
+  struct Outcome {
+    bool Ok;
+    plat::HidError Error;
+    std::string Operation;
+    std::uint32_t Written;
+  };
+  std::promise<Outcome> outcome;
+  std::future<Outcome> returned = outcome.get_future();
+  std::jthread writing([&] {
+    std::uint32_t n = 0;
+    const bool ok = writer->Write(ReadRequest(7), n);
+    outcome.set_value({ok, plat::LastError(), LastWindowsError().Operation, n});
+  });
+  // A limit that only a write waiting for ever reaches, never a pace.
+  const bool ended = returned.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  Unit->TakeAgain();  // a write still waiting ends now, so the test fails instead of hanging
+  ASSERT_TRUE(ended) << "the write still waits for a unit that takes nothing";
+  const Outcome timedOut = returned.get();
+  EXPECT_FALSE(timedOut.Ok);
+  EXPECT_EQ(timedOut.Error, static_cast<plat::HidError>(ERROR_TIMEOUT));
+  EXPECT_EQ(timedOut.Operation, "WriteFile");
+  EXPECT_EQ(timedOut.Written, 0u);
+
+  // The unit reads again: the same handle's next write is taken, and the
+  // one called off never reached it.
+  ASSERT_TRUE(writer->Write(ReadRequest(9), written)) << LastWindowsError().Text;
+  EXPECT_EQ(written, kReportLength);
+  // Answers reach every open handle, so this one reads them too; the
+  // second is answered once the unit has logged what it took.
+  std::vector<std::uint8_t> answer(kReportLength);
+  std::uint32_t read = 0;
+  ASSERT_TRUE(writer->Read(answer, read)) << LastWindowsError().Text;
+  EXPECT_EQ(read, kReportLength);
+  EXPECT_EQ(answer[1], 5);
+  ASSERT_TRUE(writer->Read(answer, read)) << LastWindowsError().Text;
+  EXPECT_EQ(answer[1], 9);
+  EXPECT_EQ(Unit->Model().OutputLog(),
+            (std::vector<ombrel::sim::Report>{ReadRequest(5), ReadRequest(9)}));
 }
 
 TEST_F(StandInUnitTest, UnpluggingEndsAWaitingReadAndLaterReadsDoNotStart) {

@@ -13,6 +13,12 @@ namespace {
 
 enum Slot { kRead = 0, kWrite = 1 };
 
+// How long Write waits for the device to take a report. A unit takes one
+// within milliseconds; one that stopped taking reports (hung firmware, a
+// stalled endpoint) gets its write called off after this, and the write
+// fails with ERROR_TIMEOUT.
+constexpr DWORD kWriteTimeLimitMs = 1000;
+
 // Completion routines that ran on this thread, so a wait can tell its own
 // completions from other APCs that end an alertable sleep too.
 thread_local std::uint64_t tCompletionsRun = 0;
@@ -73,8 +79,8 @@ struct WindowsHidHandle::State {
       : File(std::move(file)), Overlapped(overlapped), Path(std::move(path)) {}
 
   std::mutex Lock;
-  UniqueHandle File;
-  const bool Overlapped;
+  UniqueHandle File;  // always opened with FILE_FLAG_OVERLAPPED
+  const bool Overlapped;  // opened for StartRead/StartWrite
   const std::string Path;
   bool Closed = false;
   int Users = 0;  // calls using File right now
@@ -253,14 +259,20 @@ bool WindowsHidHandle::DeviceIoControl(std::uint32_t code, std::span<const std::
   returned = 0;
   HANDLE file = FState->Enter();
   if (!file) return false;
-  DWORD n = 0;
+  // The file is always overlapped: the call needs a record and an event.
+  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!event.Valid()) {
+    ErrorFromLastError("CreateEventW", FState->Path);
+    FState->Leave();
+    return false;
+  }
   OVERLAPPED overlapped{};
-  UniqueHandle event(FState->Overlapped ? ::CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr);
   overlapped.hEvent = event.Get();
+  DWORD n = 0;
   BOOL ok = ::DeviceIoControl(file, code, const_cast<std::uint8_t*>(in.data()),
                               ByteCount(in.size()), out.data(), ByteCount(out.size()), &n,
-                              FState->Overlapped ? &overlapped : nullptr);
-  if (!ok && FState->Overlapped && ::GetLastError() == ERROR_IO_PENDING)
+                              &overlapped);
+  if (!ok && ::GetLastError() == ERROR_IO_PENDING)
     ok = ::GetOverlappedResult(file, &overlapped, &n, TRUE);
   if (ok)
     returned = n;
@@ -274,23 +286,41 @@ bool WindowsHidHandle::Transfer(bool write, std::span<std::uint8_t> data, std::u
   moved = 0;
   HANDLE file = FState->Enter();
   if (!file) return false;
+  // The file is opened for overlapped I/O even where the caller waits, so a
+  // wait can be bounded: the call has a record of its own.
+  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!event.Valid()) {
+    ErrorFromLastError("CreateEventW", FState->Path);
+    FState->Leave();
+    return false;
+  }
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = event.Get();
   DWORD n = 0;
-  BOOL ok;
-  if (!FState->Overlapped) {
-    ok = write ? ::WriteFile(file, data.data(), ByteCount(data.size()), &n, nullptr)
-               : ::ReadFile(file, data.data(), ByteCount(data.size()), &n, nullptr);
-  } else {
-    // A handle opened overlapped needs a record even for a call that waits.
-    OVERLAPPED overlapped{};
-    UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    overlapped.hEvent = event.Get();
-    ok = write ? ::WriteFile(file, data.data(), ByteCount(data.size()), &n, &overlapped)
-               : ::ReadFile(file, data.data(), ByteCount(data.size()), &n, &overlapped);
-    if (!ok && ::GetLastError() == ERROR_IO_PENDING)
-      ok = ::GetOverlappedResult(file, &overlapped, &n, TRUE);
+  BOOL ok = write ? ::WriteFile(file, data.data(), ByteCount(data.size()), &n, &overlapped)
+                  : ::ReadFile(file, data.data(), ByteCount(data.size()), &n, &overlapped);
+  bool timedOut = false;
+  if (!ok && ::GetLastError() == ERROR_IO_PENDING) {
+    // A read waits for the unit's next report for as long as that takes. A
+    // write the unit does not take in time is called off: held for ever it
+    // would hold the window thread for ever.
+    if (write && ::WaitForSingleObject(event.Get(), kWriteTimeLimitMs) == WAIT_TIMEOUT) {
+      timedOut = true;
+      const auto& kernel = KernelFunctions::Get();
+      if (kernel.CancelIoEx)
+        kernel.CancelIoEx(file, &overlapped);
+      else if (kernel.CancelIo)
+        kernel.CancelIo(file);  // this thread's own I/O on the handle: the write
+    }
+    // Waits until the system is done with the record and the report, also
+    // after a cancel, which ends the write at once; one the unit took in the
+    // meantime counts as written.
+    ok = ::GetOverlappedResult(file, &overlapped, &n, TRUE);
   }
   if (ok)
     moved = n;
+  else if (timedOut && ::GetLastError() == ERROR_OPERATION_ABORTED)
+    ErrorFromCode(ERROR_TIMEOUT, "WriteFile", FState->Path);
   else
     ErrorFromLastError(write ? "WriteFile" : "ReadFile", FState->Path);
   FState->Leave();

@@ -10,6 +10,12 @@
 // pending never frees what the system still writes to. Close() from another
 // thread cancels what is pending (CancelIoEx); the file handle itself is
 // closed once nothing is pending and no call is using it.
+//
+// The file is opened for overlapped I/O whatever the caller asked for; a
+// handle opened without `overlapped` only refuses StartRead/StartWrite.
+// Write waits at most about a second for the device to take the report,
+// then cancels it, waits for the cancel to complete and fails with
+// ERROR_TIMEOUT; Read waits for a report as long as it takes.
 #pragma once
 
 #include <memory>

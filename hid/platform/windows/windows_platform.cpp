@@ -256,9 +256,11 @@ std::shared_ptr<HidHandle> WindowsHidPlatform::Open(const std::string& devicePat
   DWORD rights = 0;
   if (access == HidAccess::Read || access == HidAccess::ReadWrite) rights |= GENERIC_READ;
   if (access == HidAccess::Write || access == HidAccess::ReadWrite) rights |= GENERIC_WRITE;
+  // Overlapped even where the caller will only wait: a write the device
+  // never takes can then be called off (see WindowsHidHandle).
   UniqueHandle file(::CreateFileW(Widen(devicePath).c_str(), rights,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr));
+                                  FILE_FLAG_OVERLAPPED, nullptr));
   if (!file.Valid()) return fail(ErrorFromLastError("CreateFileW", devicePath));
   return std::make_shared<WindowsHidHandle>(std::move(hid), std::move(file), overlapped,
                                             devicePath);
