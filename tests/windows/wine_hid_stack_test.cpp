@@ -76,6 +76,15 @@ TEST_F(WineHidStackTest, ListsWinesInterfacesWithPathsPropertiesAttributesCapsAn
   EXPECT_GE(wines, 2);
 }
 
+TEST_F(WineHidStackTest, TheHidVersionIsTheLibrarysFileVersion) {
+  // Read from the string table the library's version resource names (the
+  // system's libraries name a Unicode one, 040904B0).
+  const std::string version = Platform->HidVersion();
+  ASSERT_FALSE(version.empty());
+  EXPECT_TRUE(version[0] >= '0' && version[0] <= '9') << version;
+  EXPECT_NE(version.find('.'), std::string::npos) << version;
+}
+
 TEST_F(WineHidStackTest, IdentitiesAndPathsStayTheSameFromOneListingToTheNext) {
   auto again = Platform->ListInterfaces(Platform->GetHidGuid());
   ASSERT_TRUE(again);

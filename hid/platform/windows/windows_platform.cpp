@@ -290,13 +290,34 @@ std::string WindowsHidPlatform::HidVersion() {
   if (size == 0) return {};
   std::vector<BYTE> data(size);
   if (!::GetFileVersionInfoW(path, 0, size, data.data())) return {};
-  wchar_t* text = nullptr;
-  UINT units = 0;
-  if (!::VerQueryValueW(data.data(), L"\\StringFileInfo\\040904E4\\FileVersion",
-                        reinterpret_cast<void**>(&text), &units) ||
-      !text || units == 0)
-    return {};
-  return Narrow(std::wstring_view(text, wcsnlen(text, units)));
+  // The string table is named by the resource's language and code page,
+  // which the translation list gives: the system's libraries use 040904B0
+  // (Unicode), not the ANSI 040904E4 of many programs.
+  std::vector<std::wstring> tables;
+  struct Translation {
+    WORD Language, CodePage;
+  };
+  Translation* translations = nullptr;
+  UINT bytes = 0;
+  if (::VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
+                       reinterpret_cast<void**>(&translations), &bytes) &&
+      translations) {
+    for (UINT i = 0; i < bytes / sizeof(Translation); ++i) {
+      wchar_t name[9];
+      std::swprintf(name, 9, L"%04X%04X", translations[i].Language, translations[i].CodePage);
+      tables.emplace_back(name);
+    }
+  }
+  tables.insert(tables.end(), {L"040904B0", L"040904E4"});
+  for (const std::wstring& table : tables) {
+    wchar_t* text = nullptr;
+    UINT units = 0;
+    const std::wstring key = L"\\StringFileInfo\\" + table + L"\\FileVersion";
+    if (::VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&text), &units) &&
+        text && units > 0)
+      return Narrow(std::wstring_view(text, wcsnlen(text, units)));
+  }
+  return {};
 }
 
 std::unique_ptr<DeviceChangeSubscription> WindowsHidPlatform::WatchDeviceChanges(
