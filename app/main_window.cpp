@@ -11,7 +11,7 @@
 
 #include "app/control_colours.h"
 #include "app/lang_qt.h"
-#include "app/locale_code.h"
+#include "startup/locale_code.h"
 #include "app/qt_window_thread.h"
 #include "app/show_message.h"
 #include "app/typing_limit.h"

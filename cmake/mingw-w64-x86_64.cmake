@@ -41,3 +41,7 @@ if(OMBREL_QT_PREFIX)
   set(QT_HOST_PATH /usr)
   set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
 endif()
+
+# Release programs without their symbol tables: the Qt linked in would
+# otherwise double their size.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")

@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OMBREL_WINDOWS_BUILD_DIR:-$root/build-windows}
 jobs=${OMBREL_JOBS:-$(nproc)}
 
-"$root/scripts/install-missing.sh" wine64
+"$root/scripts/install-missing.sh" wine64 xvfb x11-utils
 
 # A prefix of the build's own; its first start takes seconds, so it is made
 # once here rather than inside the first test.
@@ -46,6 +46,13 @@ status=0
 # fails twice; a test here takes seconds, so two minutes mean a hang.
 ctest --test-dir "$build" --output-on-failure --parallel "$jobs" --timeout 120 \
   --repeat until-pass:2 || status=$?
-# Ends the prefix's wineserver (and anything left in it) with the run.
+# Ends the prefixes' wineservers (and anything left in them) with the run,
+# and the X server of the tests on a display.
 /usr/lib/wine/wineserver -k 2>/dev/null || true
+x11=$build/wine-prefix-x11
+WINEPREFIX=$x11 /usr/lib/wine/wineserver -k 2>/dev/null || true
+if [[ -f $x11.xvfb-pid ]]; then
+  kill "$(cat "$x11.xvfb-pid")" 2>/dev/null || true
+  rm -f "$x11.xvfb-pid" "$x11.display"
+fi
 exit $status

@@ -3,17 +3,17 @@
 #include <windows.h>
 
 #include "hid/utf16.h"
+#include "startup/locale_code.h"
 #include "startup/setting_write_error.h"
 
 namespace ombrel::startup {
 
-namespace {
-
-// wchar_t is UTF-16 on Windows.
 std::wstring Widen(std::string_view text) {
   const std::u16string wide = Utf8ToUtf16(text);
   return std::wstring(wide.begin(), wide.end());
 }
+
+namespace {
 
 // Closes a registry key when it goes.
 class Key {
@@ -47,7 +47,8 @@ std::string WindowsLocaleService::LanguageCode() const {
     if (c == L'\0') break;
     code.push_back(static_cast<char>(c & 0x7F));
   }
-  return code;
+  // Windows names Norwegian "nb" or "nn", never "no".
+  return MacrolanguageCode(code);
 }
 
 std::optional<std::int64_t> RegistrySettingStore::ReadLanguage() {
@@ -82,7 +83,10 @@ WindowsMutexService::~WindowsMutexService() {
 
 bool WindowsMutexService::Exists(std::string_view name) {
   HANDLE handle = ::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, Widen(name).c_str());
-  if (!handle) return false;
+  // Refused access still means the name exists: a copy started elevated, or
+  // the service program under another account, made it with rights that
+  // leave this process out.
+  if (!handle) return ::GetLastError() == ERROR_ACCESS_DENIED;
   ::CloseHandle(handle);
   return true;
 }
@@ -121,15 +125,3 @@ std::optional<FileVersion> ResourceVersionService::ReadFileVersion() {
 }
 
 }  // namespace ombrel::startup
-
-StartupServices MakeNativeStartupServices(const ProgramNames& names) {
-  using namespace ombrel::startup;
-  StartupServices services;
-  services.names = names;
-  services.locale = std::make_unique<WindowsLocaleService>();
-  services.settings =
-      std::make_unique<RegistrySettingStore>(L"SOFTWARE\\Kolvmark Tovra\\" + Widen(names.settingsApplication));
-  services.mutexes = std::make_unique<WindowsMutexService>();
-  services.version = std::make_unique<ResourceVersionService>();
-  return services;
-}

@@ -10,12 +10,19 @@
 
 namespace ombrel::startup {
 
+// UTF-8 to the UTF-16 of wide Win32 calls.
+std::wstring Widen(std::string_view text);
+
 // GetUserDefaultLCID + GetLocaleInfoW(LOCALE_SISO639LANGNAME), asked for the
 // length first and then read; "en" when the system can't tell.
 class WindowsLocaleService final : public LocaleService {
  public:
   std::string LanguageCode() const override;
 };
+
+// The maker's key under HKEY_CURRENT_USER; each program's settings are a
+// key below it, named as the program's settings application.
+inline constexpr wchar_t kOrganisationKey[] = L"SOFTWARE\\Kolvmark Tovra\\";
 
 // `Number of language` under HKEY_CURRENT_USER\<key>, a REG_DWORD. The key
 // is opened with the right to create it, so the first start creates it.

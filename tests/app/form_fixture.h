@@ -49,7 +49,7 @@ class FormFixture : public ::testing::Test {
     s->stored = storedLanguage;
     settings = realSettings ? nullptr : s.get();
     if (realSettings) {
-      services.settings = std::make_unique<QSettingsStore>();
+      services.settings = MakeNativeStartupServices().settings;
     } else {
       services.settings = std::move(s);
     }
@@ -75,8 +75,8 @@ class FormFixture : public ::testing::Test {
   std::optional<std::int64_t> storedLanguage;
   std::set<std::string> heldMutexes;
   std::optional<FileVersion> fileVersion = FileVersion{1, 0, 0, 0};
-  bool realSettings = false;
-  std::shared_ptr<ombrel::platform::HidPlatform> platform;  // none: the unbound platform  // the per-user settings of QSettings instead of memory
+  bool realSettings = false;  // the platform's own per-user setting instead of memory
+  std::shared_ptr<ombrel::platform::HidPlatform> platform;  // none: the unbound platform
 
   MessageBoxRecorder messages;
   std::unique_ptr<TForm1> form;

@@ -1,40 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTest>
 
 #include "tests/app/form_fixture.h"
+#include "tests/app/native_setting.h"
 
 namespace {
-
-// The settings file of QSettings("Kolvmark Tovra", "User Program").
-QString SettingsFile() {
-  return QSettings(QStringLiteral("Kolvmark Tovra"), QStringLiteral("User Program")).fileName();
-}
 
 class LanguageSwitchTest : public FormFixture {
  protected:
   void SetUp() override {
     realSettings = true;
-    RemoveSettings();
+    native_setting::RemoveAll();
   }
-  void TearDown() override { RemoveSettings(); }
+  void TearDown() override { native_setting::RemoveAll(); }
 
-  static void RemoveSettings() {
-    const QString file = SettingsFile();
-    QDir(file).removeRecursively();
-    QFile::remove(file);
-  }
-
-  static std::optional<int> StoredLanguage() {
-    QSettings settings(QStringLiteral("Kolvmark Tovra"), QStringLiteral("User Program"));
-    const QVariant v = settings.value(QStringLiteral("Number of language"));
-    if (!v.isValid()) return std::nullopt;
-    return v.toInt();
-  }
+  static std::optional<int> StoredLanguage() { return native_setting::StoredLanguage(); }
 
   // A pick in the language box, as the user makes it.
   static void Pick(TForm1& f, int column) {
@@ -79,10 +60,7 @@ TEST_F(LanguageSwitchTest, PickIsInForceAfterARestart) {
 
 TEST_F(LanguageSwitchTest, FailedWriteIsReportedAndKeepsTheOldLanguage) {
   TForm1& f = StartForm();
-  // A folder where the settings file belongs (the start made the file)
-  // makes every write fail.
-  ASSERT_TRUE(QFile::remove(SettingsFile()));
-  ASSERT_TRUE(QDir().mkpath(SettingsFile()));
+  native_setting::BreakWrites();
   Pick(f, LangRus);
   ASSERT_EQ(messages.boxes.size(), 1u);
   EXPECT_EQ(messages.boxes[0].first, MessageKind::Error);
@@ -92,7 +70,7 @@ TEST_F(LanguageSwitchTest, FailedWriteIsReportedAndKeepsTheOldLanguage) {
   EXPECT_EQ(f.ComboBox_Language->currentIndex(), LangRus);
 
   // The next pick tries again.
-  RemoveSettings();
+  native_setting::RemoveAll();
   Pick(f, LangRus);
   EXPECT_EQ(messages.boxes.size(), 1u);
   EXPECT_EQ(StoredLanguage(), LangRus);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/locale_code.h"
+#include "startup/locale_code.h"
 #include "i18n/lang_strings.h"
 
 namespace {
@@ -16,6 +16,15 @@ TEST(LocaleCodeTest, LanguageOfLocaleName) {
       {"_US", ""},           {"EN_us", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(LanguageCodeOfLocaleName(c.name), c.code) << c.name;
+}
+
+TEST(LocaleCodeTest, NorwegianAsWindowsNamesItIsTheMacrolanguage) {
+  EXPECT_EQ(MacrolanguageCode("nb"), "no");
+  EXPECT_EQ(MacrolanguageCode("nn"), "no");
+  EXPECT_EQ(MacrolanguageCode("no"), "no");
+  EXPECT_EQ(MacrolanguageCode("de"), "de");
+  EXPECT_EQ(MacrolanguageCode("nob"), "nob");
+  EXPECT_EQ(MacrolanguageCode(""), "");
 }
 
 TEST(LocaleCodeTest, ColumnOfCode) {

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/named_mutex_linux.h"
+#include "startup/linux/named_mutex_linux.h"
 
 namespace {
 

@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QMessageBox>
-#include <QSettings>
 #include <QTimer>
 
-#include "app/named_mutex_linux.h"
-#include "app/qsettings_store.h"
 #include "tests/app/unit_fixture.h"
 
 namespace {
@@ -76,19 +72,6 @@ TEST_F(StartupTest, RunningServiceProgramIsReportedInTheStoredLanguage) {
   EXPECT_TRUE(mutexes->created.empty());
 }
 
-TEST_F(StartupTest, FirstStartCreatesTheSettingsStoreWithoutTheValue) {
-  realSettings = true;
-  const QString file = QSettings(QStringLiteral("Kolvmark Tovra"), QStringLiteral("User Program")).fileName();
-  QFile::remove(file);
-  localeCode = "de";
-  StartForm();
-  ASSERT_TRUE(QFile::exists(file));
-  EXPECT_FALSE(QSettings(file, QSettings::IniFormat).contains(QStringLiteral("Number of language")));
-  EXPECT_EQ(LanguageIndex, LangDeu);
-  form.reset();
-  QFile::remove(file);
-}
-
 TEST_F(StartupTest, CreatesTheInstanceMutex) {
   StartForm();
   EXPECT_EQ(mutexes->created, std::set<std::string>{kInstanceMutexName});
@@ -107,33 +90,6 @@ TEST_F(StartupTest, WithoutVersionInformationTheLabelShowsTheWordAlone) {
   TForm1& f = StartForm();
   EXPECT_EQ(ProgramVersion, "");
   EXPECT_EQ(f.Label_Versio_of_program->text(), QStringLiteral("Versjon: "));
-}
-
-TEST(DemoNamesTest, DemoRunsBesideTheProgramAndKeepsItsOwnLanguage) {
-  MessageBoxRecorder messages;
-  const auto settingsFile = [](const char* application) {
-    return QSettings(QStringLiteral("Kolvmark Tovra"), QString::fromLatin1(application)).fileName();
-  };
-  QFile::remove(settingsFile("User Program"));
-  QFile::remove(settingsFile("User Program Demo"));
-  // The program runs: it holds its lock.
-  FlockNamedMutexService program(FlockNamedMutexService::DefaultDirectory());
-  program.Create(kInstanceMutexName);
-  {
-    TForm1 demo(MakeNativeStartupServices(kDemoProgramNames));
-    ASSERT_EQ(demo.FormCreate(), TForm1::StartDecision::Run);
-    // A second demo ends, as a second program does.
-    TForm1 secondDemo(MakeNativeStartupServices(kDemoProgramNames));
-    EXPECT_EQ(secondDemo.FormCreate(), TForm1::StartDecision::EndProcess);
-    demo.ComboBox_Language->setCurrentIndex(LangDan);
-    emit demo.ComboBox_Language->activated(LangDan);
-  }
-  EXPECT_EQ(QSettingsStore(QStringLiteral("User Program Demo")).ReadLanguage(), LangDan);
-  EXPECT_EQ(QSettingsStore(QStringLiteral("User Program")).ReadLanguage(), std::nullopt);
-  EXPECT_TRUE(messages.boxes.empty());
-  QFile::remove(settingsFile("User Program"));
-  QFile::remove(settingsFile("User Program Demo"));
-  LanguageIndex = LangEng;
 }
 
 // While the start is being decided nothing may reach a unit: the service

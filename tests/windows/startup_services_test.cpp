@@ -18,10 +18,11 @@ namespace {
 
 using ombrel::test::OwnFolder;
 
-// A process that holds a named mutex until it is let go.
+// A process that holds a named mutex until it is let go; `options` go on its
+// command line after the name.
 class MutexHolder {
  public:
-  explicit MutexHolder(const std::wstring& name) {
+  explicit MutexHolder(const std::wstring& name, const std::wstring& options = {}) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE ourRead = nullptr, theirWrite = nullptr, theirRead = nullptr;
     ::CreatePipe(&ourRead, &theirWrite, &inherit, 0);
@@ -35,6 +36,7 @@ class MutexHolder {
     startup.hStdOutput = theirWrite;
     startup.hStdError = theirWrite;
     std::wstring command = L"\"" + OwnFolder() + L"ombrel_mutex_holder.exe\" " + name;
+    if (!options.empty()) command += L" " + options;
     FStarted = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                 nullptr, &startup, &FProcess);
     ::CloseHandle(theirRead);
@@ -103,6 +105,21 @@ TEST(StartupMutexTest, ASecondCopyFindsTheFirstCopysMutexAndEnds) {
   EXPECT_EQ(second.Said(), "exists");
   EXPECT_EQ(second.LetGo(), 1u);
   EXPECT_TRUE(mutexes.Exists(name)) << "the first copy is unaffected";
+}
+
+TEST(StartupMutexTest, AMutexThisUserMayNotOpenStillExists) {
+  // As a copy started elevated, or the service program under another
+  // account, leaves it: OpenMutexW is refused with ERROR_ACCESS_DENIED.
+  WindowsMutexService mutexes;
+  const std::string name = Unique("Service_program_Kolvmark_Tovra_denied");
+  MutexHolder holder(Wide(name), L"deny");
+  ASSERT_TRUE(holder.Started());
+  ASSERT_EQ(holder.Said(), "holding");
+  ASSERT_EQ(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, Wide(name).c_str()), nullptr);
+  ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_TRUE(mutexes.Exists(name));
+  EXPECT_EQ(holder.LetGo(), 0u);
+  EXPECT_FALSE(mutexes.Exists(name));
 }
 
 class RegistryStoreTest : public ::testing::Test {
@@ -213,12 +230,5 @@ TEST(StartupVersionTest, AFileWithoutVersionInformationGivesNone) {
             std::nullopt);
 }
 
-TEST(StartupServicesTest, TheNativeServicesAreTheWindowsOnes) {
-  StartupServices services = MakeNativeStartupServices();
-  EXPECT_NE(dynamic_cast<WindowsLocaleService*>(services.locale.get()), nullptr);
-  EXPECT_NE(dynamic_cast<RegistrySettingStore*>(services.settings.get()), nullptr);
-  EXPECT_NE(dynamic_cast<WindowsMutexService*>(services.mutexes.get()), nullptr);
-  EXPECT_NE(dynamic_cast<ResourceVersionService*>(services.version.get()), nullptr);
-}
 
 }  // namespace

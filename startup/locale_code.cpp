@@ -1,4 +1,4 @@
-#include "app/locale_code.h"
+#include "startup/locale_code.h"
 
 #include <array>
 #include <utility>
@@ -12,8 +12,12 @@ std::string LanguageCodeOfLocaleName(std::string_view name) {
   for (char c : language) {
     if (c < 'a' || c > 'z') return {};
   }
-  if (language == "nb" || language == "nn") return "no";
-  return std::string(language);
+  return MacrolanguageCode(language);
+}
+
+std::string MacrolanguageCode(std::string_view code) {
+  if (code == "nb" || code == "nn") return "no";
+  return std::string(code);
 }
 
 std::uint8_t LanguageIndexForCode(std::string_view code) {

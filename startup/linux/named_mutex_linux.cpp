@@ -1,4 +1,4 @@
-#include "app/named_mutex_linux.h"
+#include "startup/linux/named_mutex_linux.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

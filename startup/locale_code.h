@@ -9,6 +9,11 @@
 // Norwegian Bokmål and Nynorsk are reported as "no".
 std::string LanguageCodeOfLocaleName(std::string_view localeName);
 
+// A language code as the system reports it, with Norwegian Bokmål ("nb")
+// and Nynorsk ("nn") reported as the macrolanguage "no" the message table
+// knows; every other code as it is.
+std::string MacrolanguageCode(std::string_view code);
+
 // The message table column for a language code; English for any code it
 // does not know (compared exactly).
 std::uint8_t LanguageIndexForCode(std::string_view code);

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/startup_services.h"
+#include "startup/startup_services.h"
 #include "hid/platform/linux/unique_fd.h"
 
 // Named mutexes as lock files: the mutex NAME is the file NAME.lock in the
