@@ -52,17 +52,21 @@ for p in "${programs[@]}"; do
 done
 
 # The icon of the installer, the uninstaller, the shortcuts and the
-# uninstall entry, from the project's one drawing.
-icon=$out/ombrel.ico
-rm -rf "$out/icon"
-mkdir -p "$out/icon"
-sizes=(16 24 32 48 64 256)
-for s in "${sizes[@]}"; do
-  rsvg-convert --width="$s" --height="$s" --output="$out/icon/$s.png" \
-    "$root/packaging/icons/org.ombrel.Ombrel.svg"
-done
-# 256 px stays PNG inside the icon, as Windows keeps it.
-icotool -c -o "$icon" "$out"/icon/{16,24,32,48,64}.png --raw="$out/icon/256.png"
+# uninstall entry: the programs' own, which the build makes for their
+# resources; made here the same way from the project's one drawing when the
+# build has none.
+icon=$build/icons/ombrel.ico
+if [[ ! -s $icon ]]; then
+  icon=$out/ombrel.ico
+  rm -rf "$out/icon"
+  mkdir -p "$out/icon"
+  for s in 16 24 32 48 64 256; do
+    rsvg-convert --width="$s" --height="$s" --output="$out/icon/$s.png" \
+      "$root/packaging/icons/org.ombrel.Ombrel.svg"
+  done
+  # 256 px stays PNG inside the icon, as Windows takes it.
+  icotool -c -o "$icon" "$out"/icon/{16,24,32,48,64}.png --raw="$out/icon/256.png"
+fi
 
 nsis_defines=(-DPROGRAMS="$stage" -DICON="$icon")
 qt_note=
@@ -99,10 +103,13 @@ echo "Installer: $installer ($(du -h "$installer" | cut -f1), $(stat -c %s "$ins
 ((check)) || exit 0
 
 # ---------------------------------------------------------------------------
-# The round trip under Wine, in a prefix of its own made fresh: a silent
-# install into the default folder, checked and uninstalled; an older version
-# installed into another folder, then upgraded by this one in place, then this
-# one installed over itself; a silent uninstall by the entry's own command.
+# The round trip under Wine, in a prefix of its own made fresh
+# (<build>/installer-prefix): a silent install into the default folder,
+# checked and uninstalled; an older version installed into another folder,
+# then upgraded by this one in place, then this one installed over itself;
+# with the window, the installer and the uninstaller refusing to touch a
+# running demo; a silent uninstall by the entry's own command. Any failure
+# ends it with a message and exit status 1.
 # Each step is followed by `wineserver -w`, which returns once every process
 # of the prefix has ended: so the uninstaller, which hands over to a copy of
 # itself and returns at once, is waited for too.
@@ -124,11 +131,13 @@ mkdir -p "$WINEPREFIX"
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
 
 # win <program> <args...>: runs a Windows program and waits for the prefix to
-# be idle; its output with Windows line ends undone, its exit status kept.
+# be idle (but while a program is kept running on purpose, $busy); its output
+# with Windows line ends undone, its exit status kept.
+busy=
 win() {
   local status=0
   "$wine" "$@" 2>/dev/null | tr -d '\r' || status=$?
-  "$wineserver" -w
+  [[ -n $busy ]] || "$wineserver" -w
   return $status
 }
 
@@ -138,6 +147,13 @@ win wineboot --init >/dev/null || true
 win reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
 
 unix_path() { win winepath -u "$1"; }
+# win_line <command line>: runs a Windows command line as written, from a
+# batch file: Wine quotes an argument with a blank, and neither /D= nor _?=
+# takes quotes.
+win_line() {
+  printf '@%s\r\n@exit /b %%errorlevel%%\r\n' "$1" >"$(unix_path 'C:\ombrel-check.cmd')"
+  win cmd /c 'C:\ombrel-check.cmd'
+}
 local_appdata=$(win cmd /c 'echo %LOCALAPPDATA%')
 appdata=$(win cmd /c 'echo %APPDATA%')
 [[ $local_appdata == [A-Za-z]:\\* && $appdata == [A-Za-z]:\\* ]] ||
@@ -286,10 +302,8 @@ check_removed "$default_dir"
 # A folder of the user's choice, with a blank, which the upgrade must find.
 chosen_dir="$local_appdata\\Ombrel older"
 echo "Install $older into $chosen_dir"
-# /D= takes the rest of the command line as it is, and Wine quotes an
-# argument with a blank: so it goes through cmd, from a path without one.
-cp "$older_installer" "$(unix_path 'C:\ombrel-older-setup.exe')"
-win cmd /c "C:\ombrel-older-setup.exe /S /D=$chosen_dir" || fail "the silent install of $older failed ($?)"
+older_installer_win=$(win winepath -w "$older_installer")
+win_line "\"$older_installer_win\" /S /D=$chosen_dir" || fail "the silent install of $older failed ($?)"
 check_installed "$chosen_dir" "$older"
 # A file of the older install that differs, as programs of another version do.
 echo "another version" >>"$(unix_path "$chosen_dir\\ombrel-cli.exe")"
@@ -300,6 +314,49 @@ check_installed "$chosen_dir" "$version"
 echo "Install $version over itself"
 win "$installer" /S || fail "the silent reinstall failed ($?)"
 check_installed "$chosen_dir" "$version"
+
+if [[ $app == ON ]]; then
+  # A running program's files cannot be replaced or removed: with the demo
+  # running, the installer and the uninstaller change nothing and say so.
+  echo "Install $older and uninstall while the installed demo runs"
+  "$wine" "$chosen_dir\\ombrel-demo.exe" >/dev/null 2>&1 &
+  demo=$!
+  busy=1
+  # It is up once it holds its named mutex; a stand-alone look for the name.
+  probe=$build/installer-check/demo-running.exe
+  cat >"$build/installer-check/demo-running.nsi" <<'NSI'
+Unicode true
+Target amd64-unicode
+RequestExecutionLevel user
+SilentInstall silent
+Section
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "User_program_Kolvmark_Tovra_Demo") p.r0'
+  IntPtrCmp $0 0 0 +2 +2
+  SetErrorLevel 1
+SectionEnd
+NSI
+  makensis -V2 -WX "-XOutFile \"$probe\"" "$build/installer-check/demo-running.nsi"
+  for ((i = 0; ; i++)); do
+    "$wine" "$probe" 2>/dev/null && break
+    kill -0 "$demo" 2>/dev/null || fail "the installed ombrel-demo.exe ended at once"
+    ((i < 120)) || fail "the installed ombrel-demo.exe did not take its mutex in two minutes"
+    sleep 1
+  done
+  status=0
+  win_line "\"$older_installer_win\" /S" || status=$?
+  [[ $status == 3 ]] || fail "the installer run over the running demo ended with $status, not 3 (refused)"
+  check_installed "$chosen_dir" "$version"
+  status=0
+  # In place (_?=), so it is the uninstaller itself that answers.
+  win_line "\"$chosen_dir\\Uninstall.exe\" /S _?=$chosen_dir" || status=$?
+  [[ $status == 3 ]] || fail "the uninstaller run under the running demo ended with $status, not 3 (refused)"
+  check_installed "$chosen_dir" "$version"
+  win taskkill /f /im ombrel-demo.exe >/dev/null || true
+  wait "$demo" || true
+  busy=
+  "$wineserver" -w
+fi
+
 echo "Uninstall"
 uninstall
 check_removed "$chosen_dir"
