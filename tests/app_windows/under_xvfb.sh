@@ -31,11 +31,18 @@ if [[ -z $display ]] || ! xdpyinfo -display "$display" >/dev/null 2>&1; then
   echo "$display" > "$display_file"
 fi
 export DISPLAY=$display
-"$server" -p || true
+# Started with its output going nowhere, as everything the session starts:
+# a process left holding the caller's pipe keeps CTest waiting for its end.
+"$server" -p >/dev/null 2>&1 </dev/null || true
 if [[ ! -f $prefix/system.reg ]]; then
   "$wine" wineboot --init >/dev/null 2>&1 || true
 fi
 "$wine" wineboot >/dev/null 2>&1 || true
+# The desktop process, started here without the stand-ins: on an X display
+# it sets up the display devices through the system's SetupApi, and the
+# first program to show a window would otherwise start it with its own
+# environment. A second start finds the desktop and ends.
+"$wine" explorer.exe /desktop >/dev/null 2>&1 </dev/null &
 system32=$prefix/drive_c/windows/system32
 # Wine takes a real DLL in the system folder before its own for every
 # process: the prefix's own processes keep Wine's, and only the programs
@@ -48,6 +55,10 @@ if [[ ! -f $prefix.overrides ]]; then
 fi
 cp -f "$standins/standin-hid.dll" "$system32/hid.dll"
 cp -f "$standins/standin-setupapi.dll" "$system32/setupapi.dll"
+# Wine's own, to which the stand-in hands what is not the unit's listing.
+if [[ -f $standins/realsetupapi.dll ]]; then
+  cp -f "$standins/realsetupapi.dll" "$system32/realsetupapi.dll"
+fi
 flock -u 8
 
 export WINEDLLOVERRIDES="hid,setupapi=n"

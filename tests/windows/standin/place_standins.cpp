@@ -61,10 +61,19 @@ bool Place(const std::wstring& library) {
     return false;
   }
   std::fwprintf(stdout, L"%ls -> %ls\n", standIn.c_str(), target.c_str());
+  // The system's own library, to which the stand-in hands what is not the
+  // unit's (the build copies Wine's beside the stand-ins where it has it).
+  const std::wstring real = ombrel::test::OwnFolder() + L"standin\\real" + library + L".dll";
+  if (Exists(real) &&
+      !Retried([&] { return ::CopyFileW(real.c_str(), (SystemFolder() + L"real" + library + L".dll").c_str(), FALSE) != FALSE; })) {
+    std::fwprintf(stderr, L"cannot write real%ls.dll (error %lu)\n", library.c_str(), ::GetLastError());
+    return false;
+  }
   return true;
 }
 
 bool Restore(const std::wstring& library) {
+  ::DeleteFileW((SystemFolder() + L"real" + library + L".dll").c_str());
   const std::wstring target = SystemFolder() + library + L".dll";
   const std::wstring kept = target + L".ombrel-wine";
   if (!Exists(kept)) return true;

@@ -2,12 +2,21 @@
 // standin_unit.h, with the interface-detail protocol of the system's
 // library: a size query answered with "insufficient buffer", and a detail
 // structure whose size field must be that of its fixed part.
+//
+// A windowed program's system libraries use the device setup too (Wine's
+// display code registers the monitors through it). Every other call, and
+// every set the stand-in did not make, goes to the system's own library,
+// present beside it as realsetupapi.dll (the build copies Wine's); the
+// exports the stand-in does not define are forwarded there by its .def
+// file. Without that library other sets are empty.
 #define _SETUPAPI_  // this library defines the functions it declares
 #include <windows.h>
 #include <setupapi.h>
 
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <set>
 
 #include "standin_unit.h"
 
@@ -24,6 +33,24 @@ bool Fail(DWORD error) {
   return false;
 }
 
+// The sets this library made; any other handle is the system library's.
+std::mutex gLock;
+std::set<HDEVINFO> gOwnSets;
+
+bool IsOwn(HDEVINFO set) {
+  std::lock_guard lock(gLock);
+  return gOwnSets.count(set) != 0;
+}
+
+// The system's function of that name, or null without the system library.
+FARPROC Real(const char* name) {
+  static HMODULE library = ::LoadLibraryW(L"realsetupapi.dll");
+  return library ? ::GetProcAddress(library, name) : nullptr;
+}
+
+// Through void(*)(), the type that stands for any function.
+#define REAL(function) reinterpret_cast<decltype(&function)>(reinterpret_cast<void (*)()>(Real(#function)))
+
 BOOL CopyProperty(DWORD type, const void* data, DWORD size, DWORD* regType, BYTE* buffer,
                   DWORD bufferSize, DWORD* required) {
   if (regType) *regType = type;
@@ -37,29 +64,46 @@ BOOL CopyProperty(DWORD type, const void* data, DWORD size, DWORD* regType, BYTE
 
 extern "C" {
 
-__declspec(dllexport) HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* guid, PCWSTR, HWND,
-                                                          DWORD flags) {
+__declspec(dllexport) HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* guid, PCWSTR enumerator,
+                                                          HWND parent, DWORD flags) {
   // The unit's interface is of the HID class; asked for another class, or
   // not for interfaces, the set is empty.
   const bool hid = guid && std::memcmp(guid, &kHidClass, sizeof kHidClass) == 0 &&
                    (flags & DIGCF_DEVICEINTERFACE);
+  if (!hid) {
+    if (auto real = REAL(SetupDiGetClassDevsW)) return real(guid, enumerator, parent, flags);
+  }
   auto* set = new (std::nothrow)
       DeviceSet{hid ? ombrel::standin::ReadUnitRecord() : std::nullopt};
   if (!set) {
     ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return INVALID_HANDLE_VALUE;
   }
+  std::lock_guard lock(gLock);
+  gOwnSets.insert(set);
   return set;
 }
 
 __declspec(dllexport) BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO set) {
+  if (!IsOwn(set)) {
+    auto real = REAL(SetupDiDestroyDeviceInfoList);
+    return real ? real(set) : Fail(ERROR_INVALID_HANDLE);
+  }
+  {
+    std::lock_guard lock(gLock);
+    gOwnSets.erase(set);
+  }
   delete static_cast<DeviceSet*>(set);
   return TRUE;
 }
 
-__declspec(dllexport) BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO set, SP_DEVINFO_DATA*,
+__declspec(dllexport) BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO set, SP_DEVINFO_DATA* device,
                                                               const GUID* guid, DWORD index,
                                                               SP_DEVICE_INTERFACE_DATA* data) {
+  if (!IsOwn(set)) {
+    auto real = REAL(SetupDiEnumDeviceInterfaces);
+    return real ? real(set, device, guid, index, data) : Fail(ERROR_NO_MORE_ITEMS);
+  }
   auto* s = static_cast<DeviceSet*>(set);
   if (!data || data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) return Fail(ERROR_INVALID_USER_BUFFER);
   if (index != 0 || !s->Unit) return Fail(ERROR_NO_MORE_ITEMS);
@@ -72,6 +116,10 @@ __declspec(dllexport) BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO set, SP_D
 __declspec(dllexport) BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
     HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data, SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail,
     DWORD size, DWORD* required, SP_DEVINFO_DATA* device) {
+  if (!IsOwn(set)) {
+    auto real = REAL(SetupDiGetDeviceInterfaceDetailW);
+    return real ? real(set, data, detail, size, required, device) : Fail(ERROR_INVALID_HANDLE);
+  }
   auto* s = static_cast<DeviceSet*>(set);
   if (!s->Unit || !data || data->Reserved != 1) return Fail(ERROR_INVALID_PARAMETER);
   const std::wstring& path = s->Unit->DevicePath;
@@ -95,6 +143,10 @@ __declspec(dllexport) BOOL WINAPI SetupDiGetDeviceRegistryPropertyW(HDEVINFO set
                                                                     DWORD property, DWORD* type,
                                                                     BYTE* buffer, DWORD size,
                                                                     DWORD* required) {
+  if (!IsOwn(set)) {
+    auto real = REAL(SetupDiGetDeviceRegistryPropertyW);
+    return real ? real(set, device, property, type, buffer, size, required) : Fail(ERROR_INVALID_HANDLE);
+  }
   auto* s = static_cast<DeviceSet*>(set);
   if (!s->Unit || !device || device->DevInst != s->Unit->DevInst) return Fail(ERROR_NO_SUCH_DEVINST);
   static const wchar_t kClass[] = L"HIDClass";
