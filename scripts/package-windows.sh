@@ -272,7 +272,7 @@ uninstall() {
   win "${BASH_REMATCH[1]}" /S || fail "the uninstaller failed ($?)"
 }
 
-# A version below this one: the last non-zero part lowered, the rest 9s.
+# A version below this one: its last non-zero number lowered, those after it 9.
 older_version() {
   local IFS=. parts i
   read -ra parts <<<"$1"
