@@ -27,11 +27,8 @@ packages=(nsis librsvg2-bin icoutils binutils-mingw-w64-x86-64)
 
 OMBREL_WINDOWS_BUILD_DIR=$build OMBREL_WINDOWS_APP=$app "$root/scripts/build-windows.sh"
 
-# CMake writes the installer's script with the project's version at the end
-# of project(Ombrel); the hook stays in the build's cache, so later
-# configures keep the script current.
-cmake -S "$root" -B "$build" \
-  -DCMAKE_PROJECT_Ombrel_INCLUDE="$root/packaging/windows/installer.cmake" >/dev/null
+# The build's configure wrote the installer's script with the project's
+# version (packaging/windows/installer.cmake).
 out=$build/packaging/windows
 nsi=$out/ombrel.nsi
 version=$(sed -n 's/^ *!define VERSION "\(.*\)"$/\1/p' "$nsi")

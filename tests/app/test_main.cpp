@@ -10,6 +10,10 @@
 int main(int argc, char** argv) {
   // Test discovery runs this without a display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Offscreen on Windows reads its fonts from a folder. The tests name it
+  // under a name of their own: Wine leaves the QT_ variables of the Unix
+  // environment out of a Windows program's.
+  if (const QByteArray fonts = qgetenv("OMBREL_TEST_FONTS"); !fonts.isEmpty()) qputenv("QT_QPA_FONTDIR", fonts);
   // Settings and lock files go to folders of this run, never the user's.
   QTemporaryDir home;
   qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath(QStringLiteral("config")).toLocal8Bit());
