@@ -8,6 +8,8 @@
 
 #include <optional>
 
+#include "tests/app/form_fixture.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -119,3 +121,15 @@ inline void BreakWrites() {
 #endif
 
 }  // namespace native_setting
+
+// A window on the platform's own setting: every program's setting removed
+// before and after each test.
+class NativeSettingFixture : public FormFixture {
+ protected:
+  void SetUp() override { native_setting::RemoveAll(); }
+  void TearDown() override {
+    form.reset();
+    native_setting::RemoveAll();
+    LanguageIndex = LangEng;
+  }
+};

@@ -9,15 +9,7 @@
 
 namespace {
 
-class NativeStartupTest : public FormFixture {
- protected:
-  void SetUp() override { native_setting::RemoveAll(); }
-  void TearDown() override {
-    form.reset();
-    native_setting::RemoveAll();
-    LanguageIndex = LangEng;
-  }
-};
+using NativeStartupTest = NativeSettingFixture;
 
 TEST_F(NativeStartupTest, FirstStartCreatesTheSettingsStoreWithoutTheValue) {
   realSettings = true;

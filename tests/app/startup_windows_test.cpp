@@ -42,14 +42,8 @@ class SessionMutex {
   bool FExisted = false;
 };
 
-class WindowsStartupTest : public FormFixture {
+class WindowsStartupTest : public NativeSettingFixture {
  protected:
-  void SetUp() override { native_setting::RemoveAll(); }
-  void TearDown() override {
-    form.reset();
-    native_setting::RemoveAll();
-    LanguageIndex = LangEng;
-  }
   TForm1& MakeNativeForm() {
     form = std::make_unique<TForm1>(MakeNativeStartupServices());
     return *form;
