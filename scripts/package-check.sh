@@ -40,7 +40,12 @@ run_window() {
       local window
       window=$(timeout 10 xdotool search --sync --all --onlyvisible --pid "$pid" --name '^Ombrel$' | head -1) ||
         { kill "$pid"; fail "the window did not appear on the X display"; }
-      xprop -id "$window" _NET_WM_ICON | grep -q '_NET_WM_ICON(CARDINAL) = ' ||
+      # Read whole before it is looked at: grep -q would stop reading at the
+      # first match, and xprop, cut off while it writes the rest of the
+      # picture, would fail the pipeline.
+      local icon
+      icon=$(xprop -id "$window" _NET_WM_ICON)
+      [[ $icon == *'_NET_WM_ICON(CARDINAL) = '* ]] ||
         { kill "$pid"; fail "the window has no icon"; }
     fi
     kill -TERM "$pid" 2>/dev/null || true
