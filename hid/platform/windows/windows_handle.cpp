@@ -19,6 +19,19 @@ enum Slot { kRead = 0, kWrite = 1 };
 // fails with ERROR_TIMEOUT.
 constexpr DWORD kWriteTimeLimitMs = 1000;
 
+// The record of a call its own thread waits on: the file is always opened
+// for overlapped I/O (so a wait can be bounded), so even a waited call needs
+// a record with an event of its own.
+struct WaitedRecord {
+  WaitedRecord() { Overlapped.hEvent = Event.Get(); }
+  WaitedRecord(const WaitedRecord&) = delete;
+  WaitedRecord& operator=(const WaitedRecord&) = delete;
+  bool Valid() const { return Event.Valid(); }
+
+  UniqueHandle Event{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  OVERLAPPED Overlapped{};
+};
+
 // Completion routines that ran on this thread, so a wait can tell its own
 // completions from other APCs that end an alertable sleep too.
 thread_local std::uint64_t tCompletionsRun = 0;
@@ -259,15 +272,13 @@ bool WindowsHidHandle::DeviceIoControl(std::uint32_t code, std::span<const std::
   returned = 0;
   HANDLE file = FState->Enter();
   if (!file) return false;
-  // The file is always overlapped: the call needs a record and an event.
-  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!event.Valid()) {
+  WaitedRecord record;
+  if (!record.Valid()) {
     ErrorFromLastError("CreateEventW", FState->Path);
     FState->Leave();
     return false;
   }
-  OVERLAPPED overlapped{};
-  overlapped.hEvent = event.Get();
+  OVERLAPPED& overlapped = record.Overlapped;
   DWORD n = 0;
   BOOL ok = ::DeviceIoControl(file, code, const_cast<std::uint8_t*>(in.data()),
                               ByteCount(in.size()), out.data(), ByteCount(out.size()), &n,
@@ -286,16 +297,13 @@ bool WindowsHidHandle::Transfer(bool write, std::span<std::uint8_t> data, std::u
   moved = 0;
   HANDLE file = FState->Enter();
   if (!file) return false;
-  // The file is opened for overlapped I/O even where the caller waits, so a
-  // wait can be bounded: the call has a record of its own.
-  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!event.Valid()) {
+  WaitedRecord record;
+  if (!record.Valid()) {
     ErrorFromLastError("CreateEventW", FState->Path);
     FState->Leave();
     return false;
   }
-  OVERLAPPED overlapped{};
-  overlapped.hEvent = event.Get();
+  OVERLAPPED& overlapped = record.Overlapped;
   DWORD n = 0;
   BOOL ok = write ? ::WriteFile(file, data.data(), ByteCount(data.size()), &n, &overlapped)
                   : ::ReadFile(file, data.data(), ByteCount(data.size()), &n, &overlapped);
@@ -304,7 +312,7 @@ bool WindowsHidHandle::Transfer(bool write, std::span<std::uint8_t> data, std::u
     // A read waits for the unit's next report for as long as that takes. A
     // write the unit does not take in time is called off: held for ever it
     // would hold the window thread for ever.
-    if (write && ::WaitForSingleObject(event.Get(), kWriteTimeLimitMs) == WAIT_TIMEOUT) {
+    if (write && ::WaitForSingleObject(record.Event.Get(), kWriteTimeLimitMs) == WAIT_TIMEOUT) {
       timedOut = true;
       const auto& kernel = KernelFunctions::Get();
       if (kernel.CancelIoEx)
