@@ -529,6 +529,20 @@ ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileNam
   return collector.Finish();
 }
 
+namespace {
+
+template <class Section>
+KeyValues ValuesOf(const Section& section, const std::vector<Field<Section>>& fields) {
+  KeyValues values;
+  for (const auto& field : fields) values.emplace_back(field.key, field.format(section));
+  return values;
+}
+
+}  // namespace
+
+KeyValues WiFiKeyValues(const WiFiRecord& record) { return ValuesOf(record, WiFiFields()); }
+KeyValues FanKeyValues(const FanPage& fan) { return ValuesOf(fan, FanFields()); }
+
 std::string SettingsKeysHelp() { return KeysHelp("wifi", WiFiFields()) + KeysHelp("fan", FanFields()); }
 
 }  // namespace ombrel::cli

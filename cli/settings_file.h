@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "protocol/fan_upload.h"
@@ -44,11 +45,20 @@ struct ParsedSettings {
   SettingsRecord record;
   // One line per problem: "FILE:LINE: [section] key: what is wrong".
   std::vector<std::string> problems;
+  // What the file may write but the user should know, one line each:
+  // "FILE:LINE: warning: [section] key: ...". They never stop a write.
+  std::vector<std::string> warnings;
 };
 
 // Reads and checks the whole file, INI or (starting with '{') JSON;
 // `fileName` names it in the problems.
 ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName);
+
+// Each key of a section with its value as the INI form prints it (texts
+// as UTF-8, without quotes or escapes), in the file's order.
+using KeyValues = std::vector<std::pair<std::string_view, std::string>>;
+KeyValues WiFiKeyValues(const WiFiRecord& record);
+KeyValues FanKeyValues(const FanPage& fan);
 
 // The keys of each section with what they take, for --help and the README.
 std::string SettingsKeysHelp();
