@@ -1,6 +1,5 @@
 #include "cli/settings_syntax.h"
 
-#include <cctype>
 #include <string>
 
 #include "cli/unit_text.h"
@@ -15,20 +14,39 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
+bool StartsComment(std::string_view text) { return !text.empty() && (text.front() == ';' || text.front() == '#'); }
+
 // A bare value without its comment: ';' or '#' after a blank starts one.
-std::string_view WithoutComment(std::string_view raw) {
+std::string_view WithoutComment(std::string_view raw, bool& cut) {
   for (std::size_t i = 1; i < raw.size(); ++i) {
-    if ((raw[i] == ';' || raw[i] == '#') && (raw[i - 1] == ' ' || raw[i - 1] == '\t')) return Trim(raw.substr(0, i));
+    if ((raw[i] == ';' || raw[i] == '#') && (raw[i - 1] == ' ' || raw[i - 1] == '\t')) {
+      cut = true;
+      return Trim(raw.substr(0, i));
+    }
   }
+  cut = false;
   return raw;
 }
 
-// A value as the file gives it: quoted with escapes, or bare.
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A value as the file gives it: quoted with escapes, or bare. A quoted
+// text takes only \" \\ and \xHH, so a Windows path or a regular
+// expression copied in is refused rather than changed.
 ValueText ReadValue(std::string_view raw) {
   ValueText result;
   if (raw.empty() || raw.front() != '"') {
-    auto decoded = UnitTextOfUtf8(WithoutComment(raw));
-    return {std::move(decoded.text), std::move(decoded.problem)};
+    bool cut = false;
+    auto decoded = UnitTextOfUtf8(WithoutComment(raw, cut));
+    result.text = std::move(decoded.text);
+    result.problem = std::move(decoded.problem);
+    result.cutAtComment = cut;
+    return result;
   }
   std::string pending;
   const auto flush = [&]() -> bool {
@@ -52,18 +70,18 @@ ValueText ReadValue(std::string_view raw) {
     char16_t code = 0;
     if (e == '"' || e == '\\') {
       code = static_cast<char16_t>(e);
-    } else if (e == 'n') {
-      code = u'\n';
-    } else if (e == 'r') {
-      code = u'\r';
-    } else if (e == 't') {
-      code = u'\t';
-    } else if (e == 'x' && i + 2 < raw.size() && std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
-               std::isxdigit(static_cast<unsigned char>(raw[i + 2]))) {
-      code = static_cast<char16_t>(std::stoi(std::string(raw.substr(i + 1, 2)), nullptr, 16));
+    } else if (e == 'x') {
+      const int high = i + 1 < raw.size() ? HexDigit(raw[i + 1]) : -1;
+      const int low = i + 2 < raw.size() ? HexDigit(raw[i + 2]) : -1;
+      if (high < 0 || low < 0) {
+        result.problem = "has \\x without two hex digits after it (\\xHH is the byte HH)";
+        return result;
+      }
+      code = static_cast<char16_t>(high * 16 + low);
       i += 2;
     } else {
-      result.problem = std::string("has an unknown escape \\") + e + " (use \\\", \\\\, \\n, \\r, \\t or \\xHH)";
+      result.problem = "has an unknown escape \\" + Printable(FirstCharacter(raw.substr(i))) +
+                       "; a quoted text takes \\\", \\\\ and \\xHH (write \\\\ for a backslash)";
       return result;
     }
     if (!flush()) return result;
@@ -74,7 +92,7 @@ ValueText ReadValue(std::string_view raw) {
     return result;
   }
   const std::string_view after = Trim(raw.substr(i + 1));
-  if (!after.empty() && after.front() != ';' && after.front() != '#') {
+  if (!after.empty() && !StartsComment(after)) {
     result.problem = "has text after its closing quote";
     return result;
   }
@@ -93,15 +111,17 @@ void ReadIniSettings(std::string_view text, SettingsReceiver& c) {
     text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
     if (line.ends_with('\r')) line.remove_suffix(1);
     line = Trim(line);
-    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+    if (line.empty() || StartsComment(line)) continue;
 
     if (line.front() == '[') {
-      if (line.back() != ']') {
-        c.Problem(lineNumber, "a section header ends with ']'");
+      // A comment may follow the header: "[wifi] ; the main unit".
+      const auto close = line.find(']');
+      if (close == std::string_view::npos || !(close + 1 == line.size() || StartsComment(Trim(line.substr(close + 1))))) {
+        c.Problem(lineNumber, "a section header ends with ']' (a comment may follow it)");
         c.IgnoreSection();
         continue;
       }
-      c.Section(std::string(Trim(line.substr(1, line.size() - 2))), lineNumber);
+      c.Section(std::string(Trim(line.substr(1, close - 1))), lineNumber);
       continue;
     }
     const auto equals = line.find('=');
@@ -110,7 +130,8 @@ void ReadIniSettings(std::string_view text, SettingsReceiver& c) {
       continue;
     }
     const std::string_view raw = Trim(line.substr(equals + 1));
-    c.Value(std::string(Trim(line.substr(0, equals))), lineNumber, WithoutComment(raw), ReadValue(raw));
+    bool cut = false;
+    c.Value(std::string(Trim(line.substr(0, equals))), lineNumber, WithoutComment(raw, cut), ReadValue(raw));
   }
 }
 

@@ -1,6 +1,6 @@
 #include "cli/settings_syntax.h"
 
-#include <cctype>
+#include <cstdint>
 #include <string>
 
 #include "cli/unit_text.h"
@@ -9,15 +9,57 @@
 namespace ombrel::cli {
 namespace {
 
+// Deeper arrays and objects than any settings file has are refused before
+// they use up the stack.
+constexpr int kMaxDepth = 32;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// JSON's number: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool IsJsonNumber(std::string_view t) {
+  std::size_t i = 0;
+  const auto digits = [&] {
+    const std::size_t start = i;
+    while (i < t.size() && IsDigit(t[i])) ++i;
+    return i > start;
+  };
+  if (i < t.size() && t[i] == '-') ++i;
+  if (i < t.size() && t[i] == '0') ++i;
+  else if (!digits()) return false;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    if (!digits()) return false;
+  }
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (!digits()) return false;
+  }
+  return i == t.size();
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 // JSON as `read --json` prints it: an object of sections, each an object of
-// keys with strings, numbers or true/false.
+// keys with strings, numbers or true/false. The receiver checks each value's
+// type against its key.
 class JsonReader {
  public:
   JsonReader(std::string_view text, SettingsReceiver& c) : text_(text), c_(c) {}
 
   void Read() {
     Blank();
+    if (Peek() == '[') {
+      Fail("expected a JSON object ({\"wifi\": {...}, \"fan\": {...}}), found an array");
+      return;
+    }
     if (!Expect('{')) return;
+    Blank();
     if (Peek() == '}') {
       ++at_;
       return End();
@@ -59,23 +101,14 @@ class JsonReader {
       Blank();
       if (!Expect(':')) return false;
       Blank();
-      std::string shown, utf8;
-      if (Peek() == '"') {
-        const std::size_t start = at_;
-        if (!String(utf8)) return false;
-        shown = std::string(text_.substr(start, at_ - start));
-      } else {
-        const std::size_t start = at_;
-        while (at_ < text_.size() && std::string_view(",}] \t\r\n").find(text_[at_]) == std::string_view::npos) ++at_;
-        shown = std::string(text_.substr(start, at_ - start));
-        if (shown == "true") utf8 = "yes";
-        else if (shown == "false") utf8 = "no";
-        else utf8 = shown;  // a number, or what the key's check will refuse
-        if (shown.empty()) return Fail("expected a value");
-      }
+      const std::size_t start = at_;
+      std::string utf8;
+      ValueForm form = ValueForm::Null;
+      if (!Value(utf8, form, 0)) return false;
+      const std::string_view shown = text_.substr(start, at_ - start);
       if (known) {
         auto decoded = UnitTextOfUtf8(utf8);
-        c_.Value(key, line, shown, {std::move(decoded.text), std::move(decoded.problem)});
+        c_.Value(key, line, shown, {std::move(decoded.text), std::move(decoded.problem), form, false});
       }
       Blank();
       if (Peek() == ',') {
@@ -83,6 +116,66 @@ class JsonReader {
         continue;
       }
       return Expect('}');
+    }
+  }
+
+  // Any JSON value. A string gives its text, true and false give yes and
+  // no, a number its digits; an array or an object is read past.
+  bool Value(std::string& utf8, ValueForm& form, int depth) {
+    if (depth > kMaxDepth) return Fail("arrays and objects nest too deep");
+    const char first = Peek();
+    if (first == '"') {
+      form = ValueForm::String;
+      return String(utf8);
+    }
+    if (first == '[' || first == '{') {
+      form = first == '[' ? ValueForm::Array : ValueForm::Object;
+      return Nested(depth);
+    }
+    const std::size_t start = at_;
+    while (at_ < text_.size() && std::string_view(",:{}[]\" \t\r\n").find(text_[at_]) == std::string_view::npos) ++at_;
+    const std::string_view token = text_.substr(start, at_ - start);
+    if (token.empty()) {
+      return Fail("expected a value" +
+                  (at_ < text_.size() ? ", found " + Quoted(FirstCharacter(text_.substr(at_))) : std::string(" before the end")));
+    }
+    if (token == "true" || token == "false") {
+      form = ValueForm::Boolean;
+      utf8 = token == "true" ? "yes" : "no";
+    } else if (token == "null") {
+      form = ValueForm::Null;
+    } else if (IsJsonNumber(token)) {
+      form = ValueForm::Number;
+      utf8 = token;
+    } else {
+      return Fail("expected a value (a string, a number, true, false or null), found " + Quoted(token));
+    }
+    return true;
+  }
+
+  // An array or an object, read to its end.
+  bool Nested(int depth) {
+    const char close = Peek() == '[' ? ']' : '}';
+    ++at_;
+    Blank();
+    if (Peek() == close) {
+      ++at_;
+      return true;
+    }
+    for (;;) {
+      Blank();
+      std::string ignored;
+      ValueForm form = ValueForm::Null;
+      if (close == '}') {
+        if (!String(ignored)) return false;
+        Blank();
+        if (!Expect(':')) return false;
+        Blank();
+      }
+      if (!Value(ignored, form, depth + 1)) return false;
+      Blank();
+      if (Peek() != ',') return Expect(close);
+      ++at_;
     }
   }
 
@@ -106,21 +199,35 @@ class JsonReader {
         case 'r': out += '\r'; break;
         case 't': out += '\t'; break;
         case 'u': {
-          if (at_ + 4 > text_.size()) return Fail("a \\u escape takes four hex digits");
-          unsigned code = 0;
-          for (int k = 0; k < 4; ++k) {
-            const char h = text_[at_++];
-            if (!std::isxdigit(static_cast<unsigned char>(h))) return Fail("a \\u escape takes four hex digits");
-            code = code * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : (h | 0x20) - 'a' + 10);
+          std::uint32_t code = 0;
+          if (!Hex4(code)) return false;
+          // A pair of surrogates is one character.
+          std::uint32_t low = 0;
+          if (code >= 0xD800 && code <= 0xDBFF && text_.substr(at_).starts_with("\\u")) {
+            const std::size_t before = at_;
+            at_ += 2;
+            if (!Hex4(low)) return false;
+            if (low >= 0xDC00 && low <= 0xDFFF) code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            else at_ = before;
           }
           // As UTF-8; a character the unit cannot store is refused by the key's check.
-          AppendUtf8(out, code);
+          AppendUtf8(out, static_cast<char32_t>(code));
           break;
         }
-        default: return Fail(std::string("unknown escape \\") + e);
+        default: return Fail("unknown escape \\" + Printable(FirstCharacter(text_.substr(at_ - 1))));
       }
     }
     return Expect('"');
+  }
+
+  bool Hex4(std::uint32_t& code) {
+    for (int k = 0; k < 4; ++k) {
+      const int digit = at_ < text_.size() ? HexDigit(text_[at_]) : -1;
+      if (digit < 0) return Fail("a \\u escape takes four hex digits");
+      code = code * 16 + static_cast<std::uint32_t>(digit);
+      ++at_;
+    }
+    return true;
   }
 
   void Blank() {
@@ -133,12 +240,12 @@ class JsonReader {
   char Peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
 
   bool Expect(char ch) {
-    if (Peek() == ch) {
+    if (Peek() == ch && at_ < text_.size()) {
       ++at_;
       return true;
     }
     return Fail(std::string("expected '") + ch + "'" +
-                (at_ < text_.size() ? ", found '" + std::string(1, text_[at_]) + "'" : " before the end"));
+                (at_ < text_.size() ? ", found " + Quoted(FirstCharacter(text_.substr(at_))) : " before the end"));
   }
 
   bool Fail(const std::string& what) {

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <sstream>
 
 #include "cli/settings_syntax.h"
 #include "cli/unit_text.h"
+#include "hid/utf16.h"
 #include "protocol/conversions.h"
 
 namespace ombrel::cli {
@@ -24,6 +26,8 @@ struct Field {
   std::function<std::string(const Section&)> format;
   // Empty when the value was taken, else what is wrong with it.
   std::function<std::string(Section&, const std::u16string&)> parse;
+  // A comment for the INI line, or nothing.
+  std::function<std::string(const Section&)> note = nullptr;
 };
 
 std::string Narrow(const std::u16string& text) {
@@ -71,17 +75,66 @@ std::optional<Ipv4Octets> ParseAddress(const std::u16string& value) {
   return octets;
 }
 
-// HH:MM, hours 0 to 23 and minutes 0 to 59; one hour digit will do.
-std::optional<std::uint32_t> ParseTime(const std::u16string& value) {
-  const auto colon = value.find(u':');
-  if (colon == std::u16string::npos || colon == 0 || colon > 2 || value.size() - colon != 3) return std::nullopt;
-  const auto hours = ParseSmallNumber(value.substr(0, colon));
-  const auto minutes = ParseSmallNumber(value.substr(colon + 1));
-  if (!hours || !minutes || *hours > 23 || *minutes > 59) return std::nullopt;
-  return *hours * 3600 + *minutes * 60;
+// The unit holds a timer in three bytes.
+constexpr std::uint32_t kMaxTimerSeconds = 0xFFFFFF;
+
+// A timer as the unit holds it: HH:MM, hours past 23 as they are, and
+// HH:MM:SS when the seconds are not whole minutes.
+std::string TimerText(std::uint32_t seconds) {
+  const auto h = static_cast<unsigned>(seconds / 3600), m = static_cast<unsigned>(seconds / 60 % 60),
+             sec = static_cast<unsigned>(seconds % 60);
+  char text[32];
+  if (sec == 0) std::snprintf(text, sizeof text, "%02u:%02u", h, m);
+  else std::snprintf(text, sizeof text, "%02u:%02u:%02u", h, m, sec);
+  return text;
 }
 
+// 1 to `most` decimal digits.
+std::optional<std::uint32_t> Digits(std::u16string_view text, std::size_t most) {
+  if (text.empty() || text.size() > most) return std::nullopt;
+  std::uint32_t n = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    n = n * 10 + static_cast<std::uint32_t>(c - u'0');
+  }
+  return n;
+}
+
+// H:MM to HHHH:MM, then :SS if need be; minutes and seconds below 60, the
+// whole within the unit's three bytes.
+std::optional<std::uint32_t> ParseTime(std::u16string_view value) {
+  const auto colon = value.find(u':');
+  if (colon == std::u16string_view::npos) return std::nullopt;
+  const auto hours = Digits(value.substr(0, colon), 4);
+  std::u16string_view rest = value.substr(colon + 1);
+  std::optional<std::uint32_t> seconds = 0;
+  if (const auto second = rest.find(u':'); second != std::u16string_view::npos) {
+    seconds = rest.size() - second == 3 ? Digits(rest.substr(second + 1), 2) : std::nullopt;
+    rest = rest.substr(0, second);
+  }
+  const auto minutes = rest.size() == 2 ? Digits(rest, 2) : std::nullopt;
+  if (!hours || !minutes || !seconds || *minutes > 59 || *seconds > 59) return std::nullopt;
+  const std::uint32_t total = *hours * 3600 + *minutes * 60 + *seconds;
+  if (total > kMaxTimerSeconds) return std::nullopt;
+  return total;
+}
+
+// The window's time field shows hours modulo 24 and drops the seconds.
+bool WindowShowsTimer(std::uint32_t seconds) { return seconds < 24 * 3600 && seconds % 60 == 0; }
+
 std::string FlagProblem() { return "expected yes or no (or on/off, true/false, 1/0)"; }
+
+// The Wi-Fi module takes a name and a password as printable bytes only.
+std::string ControlProblem(const std::u16string& text) {
+  for (char16_t c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
+      return std::string("holds the control character ") + hex + ", which the unit's Wi-Fi module cannot use";
+    }
+  }
+  return {};
+}
 
 // A byte for a list of names; any other byte as its number.
 std::string NameOrNumber(std::uint8_t value, const std::map<std::uint8_t, std::string_view>& names) {
@@ -121,12 +174,15 @@ Field<WiFiRecord> AddressField(std::string_view key, Ipv4Octets WiFiSettings::*m
 }
 
 Field<FanPage> TimeField(std::string_view key, std::uint32_t FanPage::*member, std::string_view takes) {
-  return {key, Kind::Time, takes, [=](const FanPage& f) { return TimeTextFromSeconds(f.*member); },
+  return {key, Kind::Time, takes, [=](const FanPage& f) { return TimerText(f.*member); },
           [=](FanPage& f, const std::u16string& v) {
             const auto seconds = ParseTime(v);
-            if (!seconds) return std::string("expected a time HH:MM from 00:00 to 23:59");
+            if (!seconds) return "expected a time HH:MM (hours may pass 23) up to " + TimerText(kMaxTimerSeconds);
             f.*member = *seconds;
             return std::string();
+          },
+          [=](const FanPage& f) {
+            return WindowShowsTimer(f.*member) ? std::string() : "the window shows " + TimeTextFromSeconds(f.*member);
           }};
 }
 
@@ -160,6 +216,7 @@ const std::vector<Field<WiFiRecord>>& WiFiFields() {
          if (v.empty() || v.size() > kMaxNetworkNameLength) {
            return "has " + std::to_string(v.size()) + " characters; a network name has 1 to 32";
          }
+         if (std::string control = ControlProblem(v); !control.empty()) return control;
          r.values.networkName = v;
          return std::string();
        }},
@@ -170,6 +227,7 @@ const std::vector<Field<WiFiRecord>>& WiFiFields() {
          if (v.size() > kMaxPasswordLength) {
            return "has " + std::to_string(v.size()) + " characters; a password has at most 60";
          }
+         if (std::string control = ControlProblem(v); !control.empty()) return control;
          r.values.password = v;
          return std::string();
        }},
@@ -235,9 +293,9 @@ const std::vector<Field<FanPage>>& FanFields() {
                      "40 to 80 in steps of 5 (%RH)"),
       ThresholdField("sensor_0_10v_threshold", &FanPage::sensor0To10VPosition, kExternalSensor2TrackBar,
                      "5 to 100 in steps of 5 (%)"),
-      TimeField("turn_off_delay", &FanPage::turnOffDelay, "HH:MM, the turn-off delay timer"),
-      TimeField("night_mode_timer", &FanPage::nightMode, "HH:MM"),
-      TimeField("party_mode_timer", &FanPage::partyMode, "HH:MM"),
+      TimeField("turn_off_delay", &FanPage::turnOffDelay, "HH:MM or HH:MM:SS, the turn-off delay timer"),
+      TimeField("night_mode_timer", &FanPage::nightMode, "HH:MM or HH:MM:SS"),
+      TimeField("party_mode_timer", &FanPage::partyMode, "HH:MM or HH:MM:SS"),
       {"humidity_scenario", Kind::Word,
        "boost-and-exhaust | boost-in-current-mode: the humidity control scenario (Pendra DUO)",
        [](const FanPage& f) { return std::string(f.boostAndExhaust ? "boost-and-exhaust" : "boost-in-current-mode"); },
@@ -286,7 +344,9 @@ void AppendIni(std::string& out, std::string_view name, const Section& section,
   out += "[" + std::string(name) + "]\n";
   for (const auto& field : fields) {
     const std::string value = field.format(section);
-    out += std::string(field.key) + " = " + (field.kind == Kind::Text ? IniQuoted(value) : value) + "\n";
+    const std::string note = field.note ? field.note(section) : std::string();
+    out += std::string(field.key) + " = " + (field.kind == Kind::Text ? IniQuoted(value) : value) +
+           (note.empty() ? "" : " ; " + note) + "\n";
   }
 }
 
@@ -325,13 +385,29 @@ std::vector<std::string_view> MissingKeys(const SectionState& state, const std::
   return missing;
 }
 
+// `text` after `first`, broken at blanks into lines of at most 80 columns,
+// the lines after the first indented to the first's width.
+std::string Wrapped(std::string first, std::string_view text) {
+  const std::size_t indent = first.size();
+  std::string out, line = std::move(first);
+  std::istringstream words{std::string(text)};
+  for (std::string word; words >> word;) {
+    if (line.size() > indent && line.size() + 1 + word.size() > 80) {
+      out += line + "\n";
+      line = std::string(indent, ' ');
+    }
+    line += (line.size() > indent ? " " : "") + word;
+  }
+  return out + line + "\n";
+}
+
 template <class Section>
 std::string KeysHelp(std::string_view name, const std::vector<Field<Section>>& fields) {
   std::string out = "  [" + std::string(name) + "]\n";
   for (const auto& field : fields) {
-    std::string key(field.key);
-    key.resize(std::max<std::size_t>(key.size(), 24), ' ');
-    out += "    " + key + std::string(field.takes) + "\n";
+    std::string key = "    " + std::string(field.key);
+    key.resize(std::max<std::size_t>(key.size() + 1, 28), ' ');
+    out += Wrapped(key, field.takes);
   }
   return out;
 }
@@ -347,7 +423,13 @@ SettingsRecord RecordOfReading(const UnitReading& reading) {
   wifi.values.gateway = reading.wifi.gateway;
   // The upload's own taking, its checks aside: what Apply/Save would send.
   TakeWiFiPage(wifi.values, reading.wifi);
-  return {wifi, reading.fan};
+  // The timers as the unit holds them, where the window's fields would
+  // drop whole days and seconds: a write of the file changes none.
+  FanPage fan = reading.fan;
+  fan.turnOffDelay = reading.heldTimers.turnOffDelay;
+  fan.nightMode = reading.heldTimers.nightMode;
+  fan.partyMode = reading.heldTimers.partyMode;
+  return {wifi, fan};
 }
 
 WiFiPage PageOfWiFiRecord(const WiFiRecord& r) {
@@ -389,6 +471,39 @@ std::string FormatJson(const SettingsRecord& record) {
 
 namespace {
 
+// What JSON type a key takes. Yes/no keys take true or false only: read
+// --json prints them so, and "yes" in quotes is more likely a slip than a
+// choice. A word key also takes a number, which read --json prints for a
+// byte the unit held that has no name; its own check then refuses it as
+// the INI form's does.
+std::string JsonTypeProblem(Kind kind, ValueForm form, std::string_view shown) {
+  if (form == ValueForm::Ini) return {};
+  const auto found = [&] {
+    switch (form) {
+      case ValueForm::String: return std::string("a string");
+      case ValueForm::Number: return std::string("a number");
+      case ValueForm::Boolean: return std::string(shown);
+      case ValueForm::Null: return std::string("null");
+      case ValueForm::Array: return std::string("an array");
+      default: return std::string("an object");
+    }
+  };
+  switch (kind) {
+    case Kind::Text:
+    case Kind::Address:
+    case Kind::Time:
+      return form == ValueForm::String ? std::string() : "expected a string, found " + found();
+    case Kind::Word:
+      return form == ValueForm::String || form == ValueForm::Number ? std::string()
+                                                                     : "expected a string, found " + found();
+    case Kind::Number:
+      return form == ValueForm::Number ? std::string() : "expected a whole number, found " + found();
+    case Kind::Flag:
+      return form == ValueForm::Boolean ? std::string() : "expected true or false, found " + found();
+  }
+  return {};
+}
+
 // Gathers the sections and values of a file, whichever its form, checks
 // each value as it comes and the file as a whole at the end.
 class Collector final : public SettingsReceiver {
@@ -399,12 +514,16 @@ class Collector final : public SettingsReceiver {
     problems_.emplace_back(line, name_ + ":" + std::to_string(line) + ": " + what);
   }
 
+  void Warning(std::size_t line, const std::string& what) {
+    warnings_.emplace_back(line, name_ + ":" + std::to_string(line) + ": warning: " + what);
+  }
+
   bool Section(std::string section, std::size_t line) override {
     section = Lower(std::move(section));
     std::optional<SectionState>* state = section == "wifi" ? &wifiState_ : section == "fan" ? &fanState_ : nullptr;
     in_ = In::Unknown;
     if (state == nullptr) {
-      Problem(line, "unknown section [" + section + "] (there are [wifi] and [fan])");
+      Problem(line, "unknown section [" + Printable(section) + "] (there are [wifi] and [fan])");
     } else if (state->has_value()) {
       Problem(line, "[" + section + "] comes a second time (first on line " + std::to_string((*state)->line) + ")");
     } else {
@@ -435,17 +554,16 @@ class Collector final : public SettingsReceiver {
     if (wifiState_) {
       if (!abandoned_) ReportMissing(*wifiState_, WiFiFields(), "wifi");
       // The access point's own password: the window's check.
-      const auto passwordLine = wifiState_->keyLines.find("password");
+      const auto passwordLine = Read(*wifiState_, "password");
       const bool accessPoint = wifi_.master && !wifi_.withRouter;
       const auto securityIndex = SecurityIndexFromDigit(wifi_.values.security);
-      const auto& wrong = wifiState_->wrongKeys;
-      const bool passwordRead = std::find(wrong.begin(), wrong.end(), "password") == wrong.end();
-      if (accessPoint && passwordLine != wifiState_->keyLines.end() && passwordRead && securityIndex &&
-          *securityIndex != kSecurityOpen && wifi_.values.password.size() < kMinPasswordLength) {
-        Problem(passwordLine->second, "[wifi] password: has " + std::to_string(wifi_.values.password.size()) +
-                                          " characters; a master without a router needs 8 to 60 unless its "
-                                          "security is OPEN");
+      if (accessPoint && passwordLine && securityIndex && *securityIndex != kSecurityOpen &&
+          wifi_.values.password.size() < kMinPasswordLength) {
+        Problem(*passwordLine, "[wifi] password: has " + std::to_string(wifi_.values.password.size()) +
+                                   " characters; a master without a router needs 8 to 60 unless its "
+                                   "security is OPEN");
       }
+      WarnOfWiFi();
       wifi_.values.role = wifi_.master ? 1 : 0;
       wifi_.values.connectionType = wifi_.master && !wifi_.withRouter ? 2 : 1;
       parsed.record.wifi = wifi_;
@@ -455,9 +573,11 @@ class Collector final : public SettingsReceiver {
       parsed.record.fan = fan_;
     }
     // In the file's order.
-    std::stable_sort(problems_.begin(), problems_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto byLine = [](const auto& a, const auto& b) { return a.first < b.first; };
+    std::stable_sort(problems_.begin(), problems_.end(), byLine);
+    std::stable_sort(warnings_.begin(), warnings_.end(), byLine);
     for (auto& p : problems_) parsed.problems.push_back(std::move(p.second));
+    for (auto& w : warnings_) parsed.warnings.push_back(std::move(w.second));
     if (!wifiState_ && !fanState_ && parsed.problems.empty()) {
       parsed.problems.push_back(name_ + ": no [wifi] or [fan] section: nothing to write");
     }
@@ -466,6 +586,78 @@ class Collector final : public SettingsReceiver {
 
  private:
   enum class In { Nothing, WiFi, Fan, Unknown };
+
+  // The line of a key whose value was taken; empty when it is missing or wrong.
+  static std::optional<std::size_t> Read(const SectionState& state, std::string_view key) {
+    const auto it = state.keyLines.find(key);
+    if (it == state.keyLines.end()) return std::nullopt;
+    if (std::find(state.wrongKeys.begin(), state.wrongKeys.end(), key) != state.wrongKeys.end()) return std::nullopt;
+    return it->second;
+  }
+
+  // Values the upload does not send as the file has them (TakeWiFiPage),
+  // and texts that may not be the bytes the network has.
+  void WarnOfWiFi() {
+    const SectionState& state = *wifiState_;
+    const WiFiSettings& v = wifi_.values;
+    const auto masterAddress = Read(state, "master_address");
+    const auto slaveMode = Read(state, "slave_address_mode");
+    const auto router = Read(state, "router");
+    const auto name = Read(state, "name");
+    const auto password = Read(state, "password");
+    if (Read(state, "role") && router && !wifi_.withRouter) {
+      const std::string who = wifi_.master ? "a master without a router always has the address "
+                                           : "a slave without a router always has its master at ";
+      if (masterAddress && v.masterAddress != kAccessPointAddress) {
+        Warning(*masterAddress, "[wifi] master_address: " + DottedText(v.masterAddress) + " is not sent; " + who +
+                                    DottedText(kAccessPointAddress));
+      }
+      if (!wifi_.master && slaveMode && v.slaveAddressMode != 1) {
+        Warning(*slaveMode, "[wifi] slave_address_mode: static is not sent; a slave without a router always "
+                            "takes its address by dhcp");
+      }
+    }
+    if (Read(state, "role") && !wifi_.master && router && name && SlaveJoinsRouter(v.networkName) != wifi_.withRouter) {
+      const std::string prefix = "\"" + Narrow(std::u16string(kAccessPointNamePrefix)) + "\"";
+      Warning(*router, std::string("[wifi] router: a slave's connection type is not sent, and a read-back takes it "
+                                   "from the network's name: one ") +
+                           (wifi_.withRouter ? "beginning with " : "not beginning with ") + prefix +
+                           " (a master's own network) reads back as router = " + (wifi_.withRouter ? "no" : "yes"));
+    }
+    if (name) WarnOfLatin1(*name, "name", v.networkName);
+    if (password) WarnOfLatin1(*password, "password", v.password);
+  }
+
+  // The unit keeps one byte for each character: what lies beyond ASCII goes
+  // as its Latin-1 byte, where a network set up elsewhere most likely has
+  // UTF-8. A password is not repeated, so it gets no example of its own.
+  void WarnOfLatin1(std::size_t line, std::string_view key, const std::u16string& text) {
+    const auto beyond = std::count_if(text.begin(), text.end(), [](char16_t c) { return c >= 0x80; });
+    if (beyond == 0) return;
+    const std::string where = "[wifi] " + std::string(key) + ": ";
+    if (key == "password") {
+      Warning(line, where + "holds " + (beyond == 1 ? "a character" : std::to_string(beyond) + " characters") +
+                        " from U+0080 to U+00FF, which the unit takes as one byte each (Latin-1); a network "
+                        "whose password is UTF-8 has two bytes for each. If the unit does not join, write "
+                        "them as their UTF-8 bytes (in INI \\xC3\\xA9 for \xC3\xA9)");
+      return;
+    }
+    const char16_t c = *std::find_if(text.begin(), text.end(), [](char16_t ch) { return ch >= 0x80; });
+    std::string utf8;
+    AppendUtf8(utf8, c);
+    char bytes[32];
+    std::snprintf(bytes, sizeof bytes, "%02X", static_cast<unsigned>(c));
+    std::string utf8Bytes;
+    for (unsigned char b : utf8) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(b));
+      utf8Bytes += (utf8Bytes.empty() ? "" : " ") + std::string(hex);
+    }
+    Warning(line, where + "\"" + Printable(utf8) + "\"" +
+                      (beyond > 1 ? " (the first of " + std::to_string(beyond) + " such characters)" : "") +
+                      " goes to the unit as the byte " + bytes + " (Latin-1); a network whose name is UTF-8 has " +
+                      utf8Bytes + " for it. If the unit does not join, write the name as ombrel-cli scan prints it");
+  }
 
   template <class Section>
   void Take(Section& section, const std::vector<Field<Section>>& fields, SectionState& state,
@@ -482,16 +674,29 @@ class Collector final : public SettingsReceiver {
       return;
     }
     state.keyLines.emplace(key, line);
-    if (!value.problem.empty()) {
+    const auto refuse = [&](const std::string& what) {
       state.wrongKeys.push_back(key);
-      Problem(line, where + "the value " + value.problem);
+      Problem(line, where + what);
+    };
+    if (std::string wrong = JsonTypeProblem(field->kind, value.form, shown); !wrong.empty()) return refuse(wrong);
+    if (field->kind == Kind::Number && value.form == ValueForm::Number && !AllDigits(shown)) {
+      state.wrongKeys.push_back(key);
+      Problem(line, "[" + std::string(sectionName) + "] " + key + " = " + Printable(shown) +
+                        ": expected a whole number");
       return;
     }
+    // What stands before the comment may be the whole text or a part of it.
+    if (field->kind == Kind::Text && value.cutAtComment) {
+      return refuse(
+          "an unquoted text may not hold \" ;\" or \" #\"; put the text in quotes (\"...\") to keep it, and a "
+          "comment may follow the closing quote");
+    }
+    if (!value.problem.empty()) return refuse("the value " + value.problem);
     if (const std::string wrong = field->parse(section, value.text); !wrong.empty()) {
       state.wrongKeys.push_back(key);
       // Texts are not repeated: one may be a password.
       if (field->kind == Kind::Text) Problem(line, where + wrong);
-      else Problem(line, "[" + std::string(sectionName) + "] " + key + " = " + std::string(shown) + ": " + wrong);
+      else Problem(line, "[" + std::string(sectionName) + "] " + key + " = " + Printable(shown) + ": " + wrong);
     }
   }
 
@@ -507,7 +712,7 @@ class Collector final : public SettingsReceiver {
   }
 
   std::string name_;
-  std::vector<std::pair<std::size_t, std::string>> problems_;
+  std::vector<std::pair<std::size_t, std::string>> problems_, warnings_;
   std::optional<SectionState> wifiState_, fanState_;
   WiFiRecord wifi_;
   FanPage fan_;
@@ -515,13 +720,46 @@ class Collector final : public SettingsReceiver {
   bool abandoned_ = false;
 };
 
+// A file saved as UTF-16, or one holding NUL bytes, is no text this reads:
+// one problem says so instead of one for each line.
+std::optional<std::string> NotText(std::string_view text, std::string_view fileName) {
+  const std::string name(fileName);
+  if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) return name + " is UTF-16; save it as UTF-8";
+  if (text.find('\0') == std::string_view::npos) return std::nullopt;
+  // Without a byte order mark: ASCII in UTF-16 has a NUL in every other byte.
+  const std::size_t pairs = std::min<std::size_t>(text.size(), 64) / 2;
+  std::size_t evenNuls = 0, oddNuls = 0;
+  for (std::size_t i = 0; i < pairs * 2; ++i) {
+    if (text[i] == '\0') ++(i % 2 == 0 ? evenNuls : oddNuls);
+  }
+  const bool utf16 = pairs >= 2 && ((evenNuls == 0 && oddNuls * 4 >= pairs * 3) ||
+                                    (oddNuls == 0 && evenNuls * 4 >= pairs * 3));
+  if (utf16) return name + " is UTF-16; save it as UTF-8";
+  return name + " holds NUL bytes; it is not a text settings file";
+}
+
+// JSON begins with '{', or with '[' for an array, which is refused; an INI
+// section header's name begins with none of these.
+bool LooksLikeJson(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return false;
+  if (text[first] == '{') return true;
+  if (text[first] != '[') return false;
+  const auto next = text.find_first_not_of(" \t\r\n", first + 1);
+  return next != std::string_view::npos && std::string_view("{[]\"-0123456789").find(text[next]) != std::string_view::npos;
+}
+
 }  // namespace
 
 ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName) {
+  if (auto notText = NotText(text, fileName)) {
+    ParsedSettings parsed;
+    parsed.problems.push_back(std::move(*notText));
+    return parsed;
+  }
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   Collector collector(fileName);
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first != std::string_view::npos && text[first] == '{') {
+  if (LooksLikeJson(text)) {
     ReadJsonSettings(text, collector);
   } else {
     ReadIniSettings(text, collector);
@@ -544,5 +782,26 @@ KeyValues WiFiKeyValues(const WiFiRecord& record) { return ValuesOf(record, WiFi
 KeyValues FanKeyValues(const FanPage& fan) { return ValuesOf(fan, FanFields()); }
 
 std::string SettingsKeysHelp() { return KeysHelp("wifi", WiFiFields()) + KeysHelp("fan", FanFields()); }
+
+std::string SettingsSyntaxHelp() {
+  return "Settings file: an INI file with a [wifi] and a [fan] section, key = value on\n"
+         "each line. A line starting with ; or # is a comment, and so is the rest of a\n"
+         "line after a blank and ; or #; a comment may follow a section header too.\n"
+         "A text (name, password) may stand bare unless it holds a blank followed by ;\n"
+         "or #, or in quotes: \"...\", where \\\" is a quote, \\\\ a backslash and \\xHH the\n"
+         "byte HH, and no other escape is taken (write C:\\\\new for C:\\new). A comment\n"
+         "may follow the closing quote. Texts hold no control characters (\\x00 to \\x1F,\n"
+         "\\x7F): the unit's Wi-Fi module cannot use them. The unit keeps one byte for\n"
+         "each character: \xC3\xA9 goes as the byte E9 (Latin-1); characters past U+00FF are\n"
+         "refused. In INI, yes | no and on | off keys also take true/false and 1/0.\n"
+         "Times are HH:MM, or HH:MM:SS, as the unit holds them: hours may pass 23, up to\n" +
+         TimerText(kMaxTimerSeconds) +
+         " (the window shows hours modulo 24 and no seconds).\n"
+         "JSON, as read --json prints it, has the same sections and keys: yes/no keys\n"
+         "take true or false, numbers whole numbers, every other key a string; JSON's\n"
+         "own string escapes are taken. null is refused.\n"
+         "A section gives every one of its keys:\n" +
+         SettingsKeysHelp();
+}
 
 }  // namespace ombrel::cli

@@ -63,4 +63,8 @@ KeyValues FanKeyValues(const FanPage& fan);
 // The keys of each section with what they take, for --help and the README.
 std::string SettingsKeysHelp();
 
+// How the file is written, the keys' list included, for --help: lines of
+// at most 80 columns, the rules the readers follow.
+std::string SettingsSyntaxHelp();
+
 }  // namespace ombrel::cli

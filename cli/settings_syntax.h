@@ -6,13 +6,23 @@
 #include <string>
 #include <string_view>
 
+#include "cli/unit_text.h"
+
 namespace ombrel::cli {
+
+// What a JSON value is, for the key's check of its type; every INI value
+// is text and its key's check alone decides.
+enum class ValueForm { Ini, String, Number, Boolean, Null, Array, Object };
 
 // A value as the file gives it, in the unit's characters; `problem` says
 // why it cannot be one (then `text` is not looked at).
 struct ValueText {
   std::u16string text;
   std::string problem;
+  ValueForm form = ValueForm::Ini;
+  // An unquoted INI value that a blank and ';' or '#' cut short: `text` is
+  // what stands before them, and a text key cannot tell that from its value.
+  bool cutAtComment = false;
 };
 
 // What a reader finds, in the file's order; the receiver checks it.
@@ -34,7 +44,8 @@ class SettingsReceiver {
 void ReadIniSettings(std::string_view text, SettingsReceiver& receiver);
 void ReadJsonSettings(std::string_view text, SettingsReceiver& receiver);
 
-// How a problem quotes what the file wrote.
-inline std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+// How a problem quotes what the file wrote: control characters and bytes
+// that are not UTF-8 escaped, so the message cannot garble a terminal.
+inline std::string Quoted(std::string_view text) { return "'" + Printable(text) + "'"; }
 
 }  // namespace ombrel::cli

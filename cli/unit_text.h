@@ -21,4 +21,13 @@ struct UnitTextResult {
 // no byte of its own on the wire and is refused, as is malformed UTF-8.
 UnitTextResult UnitTextOfUtf8(std::string_view utf8);
 
+// A file's text as a message may quote it to a terminal: control
+// characters (C0, DEL and C1) and bytes that are not UTF-8 as \xHH, every
+// other character as it stands.
+std::string Printable(std::string_view text);
+
+// The first character of a non-empty text: its UTF-8 sequence, or its first
+// byte when that starts none. For a message that names one character.
+std::string_view FirstCharacter(std::string_view text);
+
 }  // namespace ombrel::cli

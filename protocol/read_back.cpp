@@ -87,9 +87,18 @@ bool TakeReadBackAnswer(UnitReading& reading, const InputParameter& a) {
     case Param_External_sensor2_threshold:
       f.sensor0To10VPosition = TrackBarPositionFromPercent(a.byte, kExternalSensor2TrackBar);
       break;
-    case Param_Timer_after_reacting_any_sensor: f.turnOffDelay = TimeFieldSeconds(a.seconds); break;
-    case Param_Timer_night_mode: f.nightMode = TimeFieldSeconds(a.seconds); break;
-    case Param_Timer_party_mode: f.partyMode = TimeFieldSeconds(a.seconds); break;
+    case Param_Timer_after_reacting_any_sensor:
+      f.turnOffDelay = TimeFieldSeconds(a.seconds);
+      reading.heldTimers.turnOffDelay = a.seconds;
+      break;
+    case Param_Timer_night_mode:
+      f.nightMode = TimeFieldSeconds(a.seconds);
+      reading.heldTimers.nightMode = a.seconds;
+      break;
+    case Param_Timer_party_mode:
+      f.partyMode = TimeFieldSeconds(a.seconds);
+      reading.heldTimers.partyMode = a.seconds;
+      break;
     case Param_Direction_DUO: setIf(f.boostAndExhaust, FlagOfByte(a.byte)); break;
     default: break;
   }

@@ -47,6 +47,13 @@ struct UnitReading {
   WiFiSettings lastKnown;
   WiFiPage wifi;
   FanPage fan;
+  // The timers as the unit holds them (up to 2^24 - 1 seconds): the time
+  // fields of `fan` drop whole days and seconds, ombrel-cli keeps them.
+  struct HeldTimers {
+    std::uint32_t turnOffDelay = 0;
+    std::uint32_t nightMode = 0;
+    std::uint32_t partyMode = 0;
+  } heldTimers;
 };
 
 // Takes one answer into the reading as the window takes it into its

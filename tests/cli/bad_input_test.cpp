@@ -102,12 +102,13 @@ INSTANTIATE_TEST_SUITE_P(
                 ":11: [wifi] master_address = 192.168.4.256: expected an IPv4 address such as 192.168.4.1"},
         BadCase{"AddressWithLetters", WithLine(12, "gateway = 192.168.a.1"),
                 ":12: [wifi] gateway = 192.168.a.1: expected an IPv4 address such as 192.168.4.1"},
-        BadCase{"TimeHourPast23", WithLine(22, "night_mode_timer = 24:00"),
-                ":22: [fan] night_mode_timer = 24:00: expected a time HH:MM from 00:00 to 23:59"},
+        BadCase{"TimeBeyondTheUnitsThreeBytes", WithLine(22, "night_mode_timer = 4660:20:16"),
+                ":22: [fan] night_mode_timer = 4660:20:16: expected a time HH:MM (hours may pass 23) up to "
+                "4660:20:15"},
         BadCase{"TimeWithoutColon", WithLine(21, "turn_off_delay = 1030"),
-                ":21: [fan] turn_off_delay = 1030: expected a time HH:MM from 00:00 to 23:59"},
+                ":21: [fan] turn_off_delay = 1030: expected a time HH:MM (hours may pass 23) up to 4660:20:15"},
         BadCase{"TimeMinutePast59", WithLine(23, "party_mode_timer = 01:60"),
-                ":23: [fan] party_mode_timer = 01:60: expected a time HH:MM from 00:00 to 23:59"},
+                ":23: [fan] party_mode_timer = 01:60: expected a time HH:MM (hours may pass 23) up to 4660:20:15"},
         BadCase{"UnknownSecurity", WithLine(6, "security = WEP"),
                 ":6: [wifi] security = WEP: expected OPEN, WPA_PSK, WPA2_PSK or WPA_WPA2_PSK"},
         BadCase{"UnknownRole", WithLine(2, "role = boss"), ":2: [wifi] role = boss: expected master or slave"},
@@ -127,6 +128,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "to U+00FF)"},
         BadCase{"MalformedUtf8", WithLine(4, "name = \"\xC3\""), ":4: [wifi] name: the value is not valid UTF-8"},
         BadCase{"UnclosedQuote", WithLine(4, "name = \"Home"), ":4: [wifi] name: the value lacks its closing quote"},
+        // Before, the text was cut at " #" and "pass" written.
+        BadCase{"BareTextHoldingACommentSign", WithLine(5, "password = pass #1 word"),
+                ":5: [wifi] password: an unquoted text may not hold \" ;\" or \" #\"; put the text in quotes "
+                "(\"...\") to keep it, and a comment may follow the closing quote"},
+        // Before, \n became a line feed.
+        BadCase{"UnknownEscape", WithLine(4, "name = \"C:\\new\""),
+                ":4: [wifi] name: the value has an unknown escape \\n; a quoted text takes \\\", \\\\ and \\xHH "
+                "(write \\\\ for a backslash)"},
+        BadCase{"ControlCharacterInAText", WithLine(4, "name = \"Home\\x0A\""),
+                ":4: [wifi] name: holds the control character \\x0A, which the unit's Wi-Fi module cannot use"},
+        BadCase{"SectionHeaderFollowedByText", WithLine(13, "[fan] x"),
+                ":13: a section header ends with ']' (a comment may follow it)"},
         BadCase{"NothingToWrite", "; only a comment\n", ": no [wifi] or [fan] section: nothing to write"}),
     [](const testing::TestParamInfo<BadCase>& info) { return std::string(info.param.what); });
 
@@ -148,20 +161,29 @@ TEST_F(FileForms, EveryProblemOfAFileIsListedInItsOrder) {
 
 TEST_F(FileForms, CommentsBlankLinesCrLfAByteOrderMarkAndEitherSectionAloneAreFine) {
   sim::SimulatedUnit& unit = PlugUnit();
+  const auto stored = [&](ParamID id) {
+    const sim::Report bytes = unit.Model().StoredValue(id);
+    return std::string(bytes.begin(), bytes.end());
+  };
+  unit.Model().SetText(Param_Wi_Fi_name, "Before");
+  unit.Model().SetSeconds(Param_Timer_night_mode, 60);
   std::string crlf;
   for (char c : "\xEF\xBB\xBF; installer's file\r\n\r\n# fan only\r\n" + kFan) {
     if (c == '\n') crlf += "\r\n";
     else if (c != '\r') crlf += c;
   }
+  // A comment after a section header too.
+  crlf.replace(crlf.find("[fan]"), 5, "[fan] ; the bathroom's unit");
   const CliRun fanOnly = Run({"write", WriteFile("fan.ini", crlf)});
   ASSERT_EQ(fanOnly.code, cli::kExitOk) << fanOnly.err;
-  EXPECT_EQ(fanOnly.out, "Wrote [fan] to unit 1 (Pendra DUO, PD42).\n");
-  EXPECT_EQ(unit.Model().OutputReportCount(), 13u);
+  EXPECT_TRUE(fanOnly.out.starts_with("Wrote [fan] to unit 1 (Pendra DUO, PD42)")) << fanOnly.out;
+  EXPECT_EQ(unit.Model().StoredValue(Param_Timer_night_mode), (sim::Report{0, 0x70, 0x80}));  // 08:00
+  EXPECT_EQ(stored(Param_Wi_Fi_name), "Before");
 
-  unit.Model().ClearOutputLog();
-  const CliRun wifiOnly = Run({"write", WriteFile("wifi.ini", kWiFi)});
+  const CliRun wifiOnly = Run({"write", WriteFile("wifi.ini", "# wifi only\n" + kWiFi)});
   ASSERT_EQ(wifiOnly.code, cli::kExitOk) << wifiOnly.err;
-  EXPECT_EQ(unit.Model().OutputReportCount(), 15u);
+  EXPECT_TRUE(wifiOnly.out.starts_with("Wrote [wifi] to unit 1 (Pendra DUO, PD42)")) << wifiOnly.out;
+  EXPECT_EQ(stored(Param_Wi_Fi_name), "Kirrowind_Pendra");
 }
 
 TEST_F(FileForms, BareAndQuotedTextsAndEscapesAreTaken) {
@@ -170,8 +192,8 @@ TEST_F(FileForms, BareAndQuotedTextsAndEscapesAreTaken) {
     const sim::Report bytes = unit.Model().StoredValue(Param_Wi_Fi_name);
     return std::string(bytes.begin(), bytes.end());
   };
-  // A bare value ends where a comment starts: ';' or '#' after a blank.
-  ASSERT_EQ(Run({"write", WriteFile("bare.ini", WithLine(4, "name = Home;net#1  ; comment"))}).code, cli::kExitOk);
+  // A bare text may hold ';' and '#' that follow no blank.
+  ASSERT_EQ(Run({"write", WriteFile("bare.ini", WithLine(4, "name = Home;net#1"))}).code, cli::kExitOk);
   EXPECT_EQ(stored(), "Home;net#1");
   // A quoted one keeps its blanks and takes escapes; a comment may follow it.
   ASSERT_EQ(Run({"write", WriteFile("quoted.ini", WithLine(4, "name = \" a\\\"b\\\\c\\xE9 \"  ; comment"))}).code,

@@ -115,6 +115,20 @@ TEST(ReadBackAnswers, FanControlsAsTheWindowShowsThem) {
   EXPECT_FALSE(reading.fan.boostAndExhaust);
 }
 
+TEST(ReadBackAnswers, TimersAreAlsoKeptAsTheUnitHoldsThem) {
+  UnitReading reading;
+  TakeReadBackAnswer(reading, SecondsAnswer(Param_Timer_after_reacting_any_sensor, 16777215));
+  TakeReadBackAnswer(reading, SecondsAnswer(Param_Timer_night_mode, 90000));
+  TakeReadBackAnswer(reading, SecondsAnswer(Param_Timer_party_mode, 5459));
+  EXPECT_EQ(reading.heldTimers.turnOffDelay, 16777215u);
+  EXPECT_EQ(reading.heldTimers.nightMode, 90000u);
+  EXPECT_EQ(reading.heldTimers.partyMode, 5459u);
+  // The window's fields are unchanged by it.
+  EXPECT_EQ(reading.fan.turnOffDelay, 4 * 3600u + 20 * 60u);  // 4660:20:15 shown as 04:20
+  EXPECT_EQ(reading.fan.nightMode, 3600u);
+  EXPECT_EQ(reading.fan.partyMode, 5400u);
+}
+
 TEST(ReadBackAnswers, StatusAndScanAnswersAreNotTheWalks) {
   UnitReading reading;
   EXPECT_FALSE(TakeReadBackAnswer(reading, ByteAnswer(Param_Wi_Fi_State_connection, 1)));
