@@ -1,10 +1,14 @@
 #include "cli/cli_main.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <ostream>
 
 #include "cli/command_support.h"
+#include "cli/settings_syntax.h"
+#include "cli/command_table.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 
@@ -12,11 +16,10 @@ namespace ombrel::cli {
 namespace {
 
 struct Arguments {
-  std::string command;
+  const CommandSpec* command = nullptr;
   std::vector<std::string> operands;
   std::optional<int> unit;
-  bool json = false;
-  bool watch = false;
+  unsigned given = 0;  // the command options given, as Option bits
   bool demo = false;
   bool help = false;
   bool version = false;
@@ -29,22 +32,48 @@ std::optional<int> UnitNumber(std::string_view text) {
   return n;
 }
 
+// "a", "a and b", "a, b and c".
+std::string Listed(const std::vector<std::string_view>& words) {
+  std::string out;
+  for (std::size_t i = 0; i < words.size(); ++i)
+    out += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + std::string(words[i]);
+  return out;
+}
+
+std::string SeeHelp(const Arguments& a) {
+  return a.command ? " (see ombrel-cli help " + std::string(a.command->name) + ")" : " (see ombrel-cli --help)";
+}
+
+std::optional<Option> CommandOption(std::string_view arg) {
+  for (Option o : {kOptUnit, kOptJson, kOptWatch, kOptYes, kOptNoVerify})
+    if (OptionName(o) == arg) return o;
+  return std::nullopt;
+}
+
 // Empty after saying what is wrong on `err`.
 std::optional<Arguments> Parse(std::span<const std::string> args, std::ostream& err) {
   Arguments a;
+  std::vector<std::string> words;
+  bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
+    if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
+      words.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help" || arg == "-h") {
       a.help = true;
     } else if (arg == "--version") {
       a.version = true;
-    } else if (arg == "--json") {
-      a.json = true;
-    } else if (arg == "--watch") {
-      a.watch = true;
     } else if (arg == "--demo") {
       a.demo = true;
     } else if (arg == "--unit" || arg.starts_with("--unit=")) {
+      if (a.unit) {
+        err << kProgram << "--unit is given twice: one command talks to one unit\n";
+        return std::nullopt;
+      }
       std::string value;
       if (arg == "--unit") {
         if (i + 1 >= args.size()) {
@@ -57,19 +86,111 @@ std::optional<Arguments> Parse(std::span<const std::string> args, std::ostream& 
       }
       a.unit = UnitNumber(value);
       if (!a.unit) {
-        err << kProgram << "--unit takes a unit number from 1 on, not '" << value << "'\n";
+        err << kProgram << "--unit takes a unit number from 1 on, not " << Quoted(value) << "\n";
         return std::nullopt;
       }
-    } else if (arg.size() > 1 && arg.front() == '-') {
-      err << kProgram << "unknown option '" << arg << "' (see ombrel-cli --help)\n";
-      return std::nullopt;
-    } else if (a.command.empty()) {
-      a.command = arg;
+      a.given |= kOptUnit;
+    } else if (const auto option = CommandOption(arg)) {
+      a.given |= *option;
     } else {
-      a.operands.push_back(arg);
+      err << kProgram << "unknown option " << Quoted(arg);
+      if (const auto nearest = NearestOption(arg)) err << " (did you mean " << *nearest << "?)";
+      else err << " (see ombrel-cli --help)";
+      err << "\n";
+      return std::nullopt;
     }
   }
+  if (words.empty()) return a;
+  a.command = FindCommand(words.front());
+  if (a.command == nullptr) {
+    err << kProgram << "unknown command " << Quoted(words.front());
+    if (const auto nearest = NearestCommand(words.front())) err << " (did you mean " << *nearest << "?)";
+    else err << " (see ombrel-cli --help)";
+    err << "\n";
+    return std::nullopt;
+  }
+  a.operands.assign(words.begin() + 1, words.end());
   return a;
+}
+
+// Empty when the command takes what it was given, else the message.
+std::optional<std::string> Misfit(const Arguments& a) {
+  const CommandSpec& c = *a.command;
+  const std::string name(c.name);
+  for (Option o : {kOptUnit, kOptJson, kOptWatch, kOptYes, kOptNoVerify}) {
+    if ((a.given & o) && !(c.options & o)) {
+      std::vector<std::string_view> with;
+      for (const CommandSpec& other : Commands())
+        if (other.options & o) with.push_back(other.name);
+      return std::string(OptionName(o)) + " goes with " + Listed(with) + ", not with " + name;
+    }
+  }
+  const std::size_t most = c.operand.empty() ? 0 : 1;
+  if (a.operands.size() > most) {
+    return most == 0 ? name + " takes no file or other word, not " + Quoted(a.operands[most])
+                     : name + (c.name == "help" ? " takes one command" : " takes one settings file") + ", not also " + Quoted(a.operands[most]);
+  }
+  if (c.operandRequired && a.operands.empty()) {
+    return name + " takes one settings file (or - for standard input)";
+  }
+  return std::nullopt;
+}
+
+int Run(const Arguments& a, std::istream& in, std::ostream& out, std::ostream& err,
+        const EnvironmentFactory& environment) {
+  if (a.version) {
+    out << VersionText() << "\n";
+    return kExitOk;
+  }
+  if (a.command == nullptr) {
+    if (a.help) {
+      out << OverviewHelp();
+      return kExitOk;
+    }
+    err << kProgram << "no command given\n\n" << OverviewHelp();
+    return kExitBadInput;
+  }
+  const CommandSpec& c = *a.command;
+  if (c.name == "help" && !a.operands.empty()) {
+    const CommandSpec* topic = FindCommand(a.operands.front());
+    if (topic == nullptr) {
+      err << kProgram << "no command " << Quoted(a.operands.front());
+      if (const auto nearest = NearestCommand(a.operands.front())) err << " (did you mean " << *nearest << "?)";
+      err << "\n";
+      return kExitBadInput;
+    }
+    if (a.operands.size() > 1) {
+      err << kProgram << "help takes one command\n";
+      return kExitBadInput;
+    }
+    out << CommandHelp(*topic);
+    return kExitOk;
+  }
+  if (a.help) {
+    out << CommandHelp(c);
+    return kExitOk;
+  }
+  if (const auto misfit = Misfit(a)) {
+    err << kProgram << *misfit << SeeHelp(a) << "\n";
+    return kExitBadInput;
+  }
+  if (c.name == "help") {
+    out << OverviewHelp();
+    return kExitOk;
+  }
+  const std::string file = a.operands.empty() ? std::string() : a.operands.front();
+  if (c.name == "check") return CheckCommand(file, in, out, err);
+
+  const UnitEnvironment env = environment(a.demo);
+  const bool json = a.given & kOptJson;
+  if (c.name == "list") return ListCommand(env, out, err);
+  if (c.name == "read") return ReadCommand(env, a.unit, json, out, err);
+  if (c.name == "write") return WriteCommand(env, file, in, a.unit, !(a.given & kOptNoVerify), out, err);
+  if (c.name == "diff") return DiffCommand(env, file, in, a.unit, out, err);
+  if (c.name == "status") return StatusCommand(env, a.unit, a.given & kOptWatch, out, err);
+  if (c.name == "scan") return ScanCommand(env, a.unit, out, err);
+  if (c.name == "reset-filter") return ResetFilterCommand(env, a.unit, out, err);
+  return RestoreDefaultsCommand(env, a.unit, json, a.given & kOptYes, in, out, err);
 }
 
 }  // namespace
@@ -77,56 +198,17 @@ std::optional<Arguments> Parse(std::span<const std::string> args, std::ostream& 
 int RunCli(std::span<const std::string> args, std::istream& in, std::ostream& out, std::ostream& err,
            const EnvironmentFactory& environment) {
   const auto parsed = Parse(args, err);
-  if (!parsed) return kExitBadInput;
-  const Arguments& a = *parsed;
-  if (a.help) {
-    out << HelpText();
-    return kExitOk;
+  int code = parsed ? Run(*parsed, in, out, err, environment) : kExitBadInput;
+  // A backup that went to a full disk must not look made.
+  errno = 0;
+  out.flush();
+  if (!out) {
+    const int error = errno;
+    err << kProgram << "cannot write the output: "
+        << (error != 0 ? std::strerror(error) : "the output stream failed") << "\n";
+    if (code == kExitOk) code = kExitOutput;
   }
-  if (a.version) {
-    out << VersionText() << "\n";
-    return kExitOk;
-  }
-  if (a.command.empty()) {
-    err << kProgram << "no command given\n" << HelpText();
-    return kExitBadInput;
-  }
-
-  const std::string& c = a.command;
-  const bool known = c == "list" || c == "read" || c == "write" || c == "status" || c == "scan" ||
-                     c == "reset-filter" || c == "restore-defaults";
-  if (!known) {
-    err << kProgram << "unknown command '" << c << "' (see ombrel-cli --help)\n";
-    return kExitBadInput;
-  }
-  const std::size_t operands = c == "write" ? 1 : 0;
-  if (a.operands.size() != operands) {
-    err << kProgram << (operands ? "write takes one settings file (or - for standard input)"
-                                 : c + " takes no file or other word")
-        << "\n";
-    return kExitBadInput;
-  }
-  if (a.json && c != "read" && c != "restore-defaults") {
-    err << kProgram << "--json goes with read and restore-defaults\n";
-    return kExitBadInput;
-  }
-  if (a.watch && c != "status") {
-    err << kProgram << "--watch goes with status\n";
-    return kExitBadInput;
-  }
-  if (a.unit && c == "list") {
-    err << kProgram << "list shows every unit; --unit goes with the other commands\n";
-    return kExitBadInput;
-  }
-
-  const UnitEnvironment env = environment(a.demo);
-  if (c == "list") return ListCommand(env, out, err);
-  if (c == "read") return ReadCommand(env, a.unit, a.json, out, err);
-  if (c == "write") return WriteCommand(env, a.operands.front(), in, a.unit, out, err);
-  if (c == "status") return StatusCommand(env, a.unit, a.watch, out, err);
-  if (c == "scan") return ScanCommand(env, a.unit, out, err);
-  if (c == "reset-filter") return ResetFilterCommand(env, a.unit, out, err);
-  return RestoreDefaultsCommand(env, a.unit, a.json, out, err);
+  return code;
 }
 
 }  // namespace ombrel::cli

@@ -1,14 +1,79 @@
 #include "cli/command_support.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <istream>
 #include <ostream>
 
 #include "cli/commands.h"
 #include "cli/settings_file.h"
+#include "cli/settings_syntax.h"
+#include "cli/unit_text.h"
 #include "protocol/catalogue.h"
 #include "protocol/read_back_walk.h"
 
 namespace ombrel::cli {
+namespace {
+
+// A settings file is a few hundred bytes; this keeps /dev/zero out.
+constexpr std::size_t kMaxSettingsBytes = 1 << 20;
+
+}  // namespace
+
+std::optional<std::string> ReadSettingsText(std::string_view fileName, std::istream& in, std::ostream& err) {
+  std::string text;
+  if (fileName == "-") {
+    errno = 0;
+    char buffer[4096];
+    while (text.size() <= kMaxSettingsBytes && in.read(buffer, sizeof buffer)) text.append(buffer, sizeof buffer);
+    if (!in.bad()) text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    // A closed standard input reads as empty; the C library says why.
+    const int error = errno;
+    if (in.bad() || (text.empty() && (error == EBADF || error == EIO))) {
+      err << kProgram << "cannot read standard input" << (error ? std::string(": ") + std::strerror(error) : "")
+          << "\n";
+      return std::nullopt;
+    }
+  } else {
+    const std::filesystem::path path{std::string(fileName)};
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+      err << kProgram << "cannot read " << Quoted(fileName) << ": it is a directory\n";
+      return std::nullopt;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+      err << kProgram << "cannot read " << Quoted(fileName) << ": " << std::strerror(errno) << "\n";
+      return std::nullopt;
+    }
+    char buffer[4096];
+    while (text.size() <= kMaxSettingsBytes && file.read(buffer, sizeof buffer)) text.append(buffer, sizeof buffer);
+    if (file.bad()) {
+      err << kProgram << "cannot read " << Quoted(fileName) << ": " << std::strerror(errno) << "\n";
+      return std::nullopt;
+    }
+    text.append(buffer, static_cast<std::size_t>(file.gcount()));
+  }
+  if (text.size() > kMaxSettingsBytes) {
+    err << kProgram << (fileName == "-" ? std::string("standard input") : Quoted(fileName))
+        << " is larger than 1 MiB: not a settings file\n";
+    return std::nullopt;
+  }
+  return text;
+}
+
+std::optional<SettingsRecord> ReadSettings(std::string_view fileName, std::istream& in, std::ostream& err) {
+  const auto text = ReadSettingsText(fileName, in, err);
+  if (!text) return std::nullopt;
+  ParsedSettings parsed = ParseSettingsFile(*text, fileName == "-" ? "<stdin>" : fileName);
+  for (const std::string& problem : parsed.problems) err << problem << "\n";
+  for (const std::string& warning : parsed.warnings) err << warning << "\n";
+  if (!parsed.problems.empty()) return std::nullopt;
+  return std::move(parsed.record);
+}
 
 std::unique_ptr<UnitSession> OpenUnit(const UnitEnvironment& env, std::optional<int> unit, std::ostream& err) {
   auto session = std::make_unique<UnitSession>(env);
@@ -42,6 +107,7 @@ std::optional<UnitReading> WalkSettings(UnitSession& session, bool alreadyAsked,
       run.TakeAnswer(*answer, session.Link(), ReadBackRun::Clock::now());
       continue;
     }
+    if (session.Interrupted()) return std::nullopt;
     const ParamID awaited = *run.Awaiting();
     const CatalogueRow* row = FindCatalogueRow(awaited);
     err << kProgram

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/settings_file.h"
 #include "cli/unit_session.h"
 #include "protocol/read_back.h"
 
@@ -14,6 +15,14 @@ namespace ombrel::cli {
 
 // Prefix of every message on standard error.
 inline constexpr std::string_view kProgram = "ombrel-cli: ";
+
+// The settings file's text ("-": `in`), or empty after saying on `err` why
+// it cannot be read (missing, a directory, standard input closed, too big).
+std::optional<std::string> ReadSettingsText(std::string_view fileName, std::istream& in, std::ostream& err);
+
+// Reads and checks a settings file and prints its problems, then its
+// warnings, on `err`. Empty when it cannot be read or has problems.
+std::optional<SettingsRecord> ReadSettings(std::string_view fileName, std::istream& in, std::ostream& err);
 
 // The session with the chosen unit, or null after saying why on `err`.
 std::unique_ptr<UnitSession> OpenUnit(const UnitEnvironment& env, std::optional<int> unit, std::ostream& err);
@@ -25,7 +34,8 @@ std::string UnitName(const UnitEntry& entry);
 std::string SilenceText(UnitSession& session, const std::string& what, std::chrono::milliseconds limit);
 
 // Runs the read-back walk; `alreadyAsked` when its first request went out
-// already. Empty after saying on `err` that the unit stopped answering.
+// already. Empty after saying on `err` that the unit stopped answering, or,
+// when interrupted, having said nothing (the caller knows what it was for).
 std::optional<UnitReading> WalkSettings(UnitSession& session, bool alreadyAsked, std::ostream& err);
 
 // The reading as the settings file, INI or JSON.

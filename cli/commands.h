@@ -19,9 +19,18 @@ int ReadCommand(const UnitEnvironment& env, std::optional<int> unit, bool json, 
                 std::ostream& err);
 
 // Uploads a settings file; "-" reads `in`. The whole file is checked before
-// the first write.
+// the first write; with `verify` the unit is read back afterwards and every
+// value sent compared with what it holds.
 int WriteCommand(const UnitEnvironment& env, std::string_view fileName, std::istream& in,
-                 std::optional<int> unit, std::ostream& out, std::ostream& err);
+                 std::optional<int> unit, bool verify, std::ostream& out, std::ostream& err);
+
+// Checks a settings file as WriteCommand does, without a unit.
+int CheckCommand(std::string_view fileName, std::istream& in, std::ostream& out, std::ostream& err);
+
+// Prints where the unit's settings differ from the file's: exit 0 when
+// they do not, 1 when they do, 2 on trouble.
+int DiffCommand(const UnitEnvironment& env, std::string_view fileName, std::istream& in,
+                std::optional<int> unit, std::ostream& out, std::ostream& err);
 
 // The connection states and the filter run time; with `watch` once a second
 // until env.interrupted() holds.
@@ -34,10 +43,12 @@ int ResetFilterCommand(const UnitEnvironment& env, std::optional<int> unit, std:
                        std::ostream& err);
 
 // Restores the factory settings and prints the read-back that follows.
-int RestoreDefaultsCommand(const UnitEnvironment& env, std::optional<int> unit, bool json, std::ostream& out,
-                           std::ostream& err);
+// Asks on a terminal (answer from `in`); without one only with `yes`.
+int RestoreDefaultsCommand(const UnitEnvironment& env, std::optional<int> unit, bool json, bool yes,
+                           std::istream& in, std::ostream& out, std::ostream& err);
 
-std::string HelpText();
 std::string VersionText();
+// The settings file's form and keys, for --help.
+std::string SettingsFileHelp();
 
 }  // namespace ombrel::cli

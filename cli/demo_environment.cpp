@@ -23,6 +23,7 @@ UnitEnvironment DemoEnvironment() {
   UnitEnvironment env;
   env.platform = std::shared_ptr<platform::HidPlatform>(bench, bench->bus.get());
   env.background = [bench] { bench->network.Step(sim::DemoNetwork::Clock::now()); };
+  env.simulated = true;
   return env;
 }
 

@@ -1,3 +1,4 @@
+#include <istream>
 #include <ostream>
 
 #include "cli/command_support.h"
@@ -6,6 +7,19 @@
 #include "protocol/status_poll.h"
 
 namespace ombrel::cli {
+namespace {
+
+// Only a typed "y" or "yes" agrees; anything else, an empty line, the end of
+// the input or Ctrl-C during the question leaves the unit as it is.
+bool Agrees(std::istream& in) {
+  std::string answer;
+  if (!std::getline(in, answer)) return false;
+  while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' ')) answer.pop_back();
+  while (!answer.empty() && answer.front() == ' ') answer.erase(0, 1);
+  return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes";
+}
+
+}  // namespace
 
 int ResetFilterCommand(const UnitEnvironment& env, std::optional<int> unit, std::ostream& out,
                        std::ostream& err) {
@@ -17,13 +31,33 @@ int ResetFilterCommand(const UnitEnvironment& env, std::optional<int> unit, std:
   return kExitOk;
 }
 
-int RestoreDefaultsCommand(const UnitEnvironment& env, std::optional<int> unit, bool json, std::ostream& out,
-                           std::ostream& err) {
+int RestoreDefaultsCommand(const UnitEnvironment& env, std::optional<int> unit, bool json, bool yes,
+                           std::istream& in, std::ostream& out, std::ostream& err) {
+  if (!yes && !env.terminal) {
+    err << kProgram
+        << "restore-defaults replaces the unit's Wi-Fi and fan settings with the factory ones; "
+           "without a terminal to ask on, give --yes\n";
+    return kExitBadInput;
+  }
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
+  const std::string name = UnitName(session->Selected());
+  if (!yes) {
+    err << "Restore the factory settings of " << name
+        << "? Its Wi-Fi and fan settings are replaced. [y/N] " << std::flush;
+    if (!Agrees(in) || session->Interrupted()) {
+      err << "\n" << kProgram << "not restored: " << name << " was not changed\n";
+      return session->Interrupted() ? kExitInterrupted : kExitBadInput;
+    }
+  }
   // Ends with the read-back's first request, as the window's button does.
   RestoreDefaults(session->Link());
   const auto reading = WalkSettings(*session, true, err);
+  if (!reading && session->Interrupted()) {
+    err << kProgram << "interrupted: " << name << " was restored to its factory settings; "
+        << "they were not read back\n";
+    return kExitInterrupted;
+  }
   if (!CheckWrites(*session, err) || !reading) return kExitUnit;
   PrintReading(*reading, session->Selected(), json, out);
   return kExitOk;

@@ -1,3 +1,5 @@
+#include <ostream>
+
 #include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
@@ -9,6 +11,10 @@ int ReadCommand(const UnitEnvironment& env, std::optional<int> unit, bool json, 
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
   const auto reading = WalkSettings(*session, false, err);
+  if (!reading && session->Interrupted()) {
+    err << kProgram << "interrupted while reading " << UnitName(session->Selected()) << "; nothing was printed\n";
+    return kExitInterrupted;
+  }
   if (!reading || !CheckWrites(*session, err)) return kExitUnit;
   PrintReading(*reading, session->Selected(), json, out);
   return kExitOk;

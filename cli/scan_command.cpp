@@ -19,6 +19,14 @@ int ScanCommand(const UnitEnvironment& env, std::optional<int> unit, std::ostrea
   scan.Start(link, Clock::now());
   const auto giveUpAt = Clock::now() + env.scanLimit;
   while (scan.Waiting() || scan.Collecting()) {
+    if (session->Interrupted()) {
+      // The module is in station mode, listing: back to the unit's own mode.
+      WriteScanClosing(link);
+      CheckWrites(*session, err);
+      err << kProgram << "interrupted: the scan was stopped and the Wi-Fi module of "
+          << UnitName(session->Selected()) << " restarted\n";
+      return kExitInterrupted;
+    }
     if (scan.Waiting() && Clock::now() >= giveUpAt) {
       // The window would go on asking; a command ends, and leaves the module
       // restarted as after a scan.

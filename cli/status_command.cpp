@@ -23,13 +23,15 @@ std::string Missing(const UnitStatus& status) {
 }
 
 // One round of the poll, the filter run time included. Empty after saying
-// on `err` that the unit did not answer.
-std::optional<UnitStatus> Poll(UnitSession& session, std::ostream& err) {
+// on `err` that the unit did not answer, or when stopped (`interruptible`:
+// a watch lets a round it began end, so Ctrl-C never cuts one in half).
+std::optional<UnitStatus> Poll(UnitSession& session, bool interruptible, std::ostream& err) {
   WriteStatusRequests(session.Link(), true);
   UnitStatus status;
   const auto deadline = Clock::now() + session.Environment().answerLimit;
   while (!status.wifiConnected || !status.masterConnected || !status.filterRunSeconds) {
-    const auto answer = session.NextAnswer(deadline);
+    const auto answer = session.NextAnswer(deadline, interruptible);
+    if (!answer && interruptible && session.Interrupted()) return std::nullopt;
     if (!answer) {
       err << kProgram << SilenceText(session, "the request for " + Missing(status), session.Environment().answerLimit) << "\n";
       return std::nullopt;
@@ -57,21 +59,26 @@ int StatusCommand(const UnitEnvironment& env, std::optional<int> unit, bool watc
                   std::ostream& err) {
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
-  const auto interrupted = [&env] { return env.interrupted && env.interrupted(); };
   auto next = Clock::now();
   for (bool first = true;; first = false) {
-    const auto status = Poll(*session, err);
+    const auto status = Poll(*session, !watch, err);
+    if (!status && session->Interrupted() && !watch) {
+      err << kProgram << "interrupted while asking " << UnitName(session->Selected()) << "\n";
+      return kExitInterrupted;
+    }
     if (!CheckWrites(*session, err) || !status) return kExitUnit;
     if (!first) out << "\n";
     Print(*status, out);
     if (!watch) return kExitOk;
+    // Nobody reads any more (a full disk, a closed pipe): the caller says so.
+    if (!out) return kExitOutput;
     // The poll's own beat: once a second from the first poll on.
     next += std::chrono::milliseconds(kStatusPollIntervalMs);
     while (Clock::now() < next) {
-      if (interrupted()) return kExitOk;
+      if (session->Interrupted()) return kExitOk;
       session->NextAnswer(std::min(next, Clock::now() + std::chrono::milliseconds(50)));
     }
-    if (interrupted()) return kExitOk;
+    if (session->Interrupted()) return kExitOk;
   }
 }
 

@@ -24,8 +24,13 @@ struct UnitEnvironment {
   // Runs every few milliseconds while a command waits (the demo's network
   // moves on in it).
   std::function<void()> background;
-  // True once the user asked to stop (Ctrl-C): ends `status --watch`.
+  // True once the user asked to stop (Ctrl-C, SIGTERM): a command stops at
+  // its next safe point.
   std::function<bool()> interrupted;
+  // Standard input and standard error are a terminal: a person can be asked.
+  bool terminal = false;
+  // The units are simulated: list does not show a device path for them.
+  bool simulated = false;
 };
 
 }  // namespace ombrel::cli

@@ -53,7 +53,8 @@ UnitSession::UnitSession(UnitEnvironment environment) : env_(std::move(environme
     entry.number = static_cast<int>(entries_.size()) + 1;
     entry.model = std::string(ModelName(device->ProductName()));
     entry.serialNumber = device->SerialNumber();
-    entry.path = device->PnPInfo().DevicePath();
+    // A simulated unit's path would look like a device's that is not there.
+    entry.path = env_.simulated ? "simulated-unit-" + std::to_string(entry.number) : device->PnPInfo().DevicePath();
     entry.readWrite = device->HasReadWriteAccess();
     if (!entry.readWrite) entry.whyNot = WhyNotOpened(device->ReadWriteOpenError());
     entries_.push_back(std::move(entry));
@@ -126,7 +127,7 @@ void UnitSession::OnData(TJvHidDevice* device, std::uint8_t, const std::uint8_t*
   if (auto answer = DecodeDeviceData({data, size})) answers_.push_back(std::move(*answer));
 }
 
-std::optional<InputParameter> UnitSession::NextAnswer(Clock::time_point deadline) {
+std::optional<InputParameter> UnitSession::NextAnswer(Clock::time_point deadline, bool interruptible) {
   for (;;) {
     window_.Pump();
     if (!answers_.empty()) {
@@ -135,7 +136,7 @@ std::optional<InputParameter> UnitSession::NextAnswer(Clock::time_point deadline
       return answer;
     }
     const auto now = Clock::now();
-    if (now >= deadline) return std::nullopt;
+    if (now >= deadline || (interruptible && Interrupted())) return std::nullopt;
     if (env_.background) env_.background();
     const auto slice = std::min<Clock::duration>(deadline - now, kWaitSlice);
     window_.PumpUntil([this] { return !answers_.empty(); },

@@ -57,8 +57,12 @@ class UnitSession {
   // True once the selected unit was unplugged.
   bool Unplugged();
 
-  // The next answer of the selected unit; empty when none came by `deadline`.
-  std::optional<InputParameter> NextAnswer(Clock::time_point deadline);
+  // The next answer of the selected unit; empty when none came by `deadline`
+  // or, when `interruptible`, the user asked to stop.
+  std::optional<InputParameter> NextAnswer(Clock::time_point deadline, bool interruptible = true);
+
+  // True once the user asked to stop (Ctrl-C, SIGTERM).
+  bool Interrupted() const { return env_.interrupted && env_.interrupted(); }
 
   const UnitEnvironment& Environment() const { return env_; }
 

@@ -1,56 +1,47 @@
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <ostream>
-#include <sstream>
 
 #include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "cli/settings_file.h"
+#include "cli/settings_compare.h"
 #include "i18n/lang_strings.h"
 
 namespace ombrel::cli {
 namespace {
 
-std::optional<std::string> ReadWhole(std::string_view fileName, std::istream& in, std::ostream& err) {
-  if (fileName == "-") return std::string(std::istreambuf_iterator<char>(in), {});
-  std::ifstream file{std::string(fileName), std::ios::binary};
-  if (!file) {
-    err << kProgram << "cannot read " << fileName << ": " << std::strerror(errno) << "\n";
-    return std::nullopt;
-  }
-  std::ostringstream text;
-  text << file.rdbuf();
-  if (file.bad()) {
-    err << kProgram << "cannot read " << fileName << "\n";
-    return std::nullopt;
-  }
-  return text.str();
+std::string Joined(const std::vector<std::string>& sections) {
+  std::string out;
+  for (std::size_t i = 0; i < sections.size(); ++i) out += (i == 0 ? "" : " and ") + sections[i];
+  return out;
 }
 
 }  // namespace
 
 int WriteCommand(const UnitEnvironment& env, std::string_view fileName, std::istream& in,
-                 std::optional<int> unit, std::ostream& out, std::ostream& err) {
-  const auto text = ReadWhole(fileName, in, err);
-  if (!text) return kExitBadInput;
-  const ParsedSettings parsed = ParseSettingsFile(*text, fileName == "-" ? "<stdin>" : fileName);
-  if (!parsed.problems.empty()) {
-    for (const std::string& problem : parsed.problems) err << problem << "\n";
+                 std::optional<int> unit, bool verify, std::ostream& out, std::ostream& err) {
+  const auto record = ReadSettings(fileName, in, err);
+  if (!record) {
     err << kProgram << "nothing was written\n";
     return kExitBadInput;
   }
-
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
-  const SettingsRecord& record = parsed.record;
-  std::string written;
-  if (record.wifi) {
+  const std::string name = UnitName(session->Selected());
+
+  // Ctrl-C is taken between the sections: each goes out whole or not at all.
+  std::vector<std::string> written;
+  const auto stopped = [&](std::string_view pending) {
+    err << kProgram << "interrupted: "
+        << (written.empty() ? "nothing was written to " + name
+                            : Joined(written) + " written to " + name + "; " + std::string(pending) + " not sent")
+        << "\n";
+    return kExitInterrupted;
+  };
+  if (record->wifi) {
+    if (session->Interrupted()) return stopped("[wifi]");
     // The file's values are both what the page shows and what is last known.
-    WiFiSettings lastKnown = record.wifi->values;
-    if (const auto refusal = UploadWiFi(lastKnown, PageOfWiFiRecord(*record.wifi), session->Link())) {
+    WiFiSettings lastKnown = record->wifi->values;
+    if (const auto refusal = UploadWiFi(lastKnown, PageOfWiFiRecord(*record->wifi), session->Link())) {
       // The file's check refuses all of these first; this is the core's word.
       err << kProgram << "the Wi-Fi settings were refused: "
           << (refusal->row ? LangStrings[static_cast<std::size_t>(*refusal->row)][LangEng]
@@ -58,15 +49,70 @@ int WriteCommand(const UnitEnvironment& env, std::string_view fileName, std::ist
           << "\n";
       return kExitBadInput;
     }
-    written = "[wifi]";
+    written.push_back("[wifi]");
   }
-  if (record.fan) {
-    UploadFan(*record.fan, session->Link());
-    written += written.empty() ? "[fan]" : " and [fan]";
+  if (record->fan) {
+    if (session->Interrupted()) return stopped("[fan]");
+    UploadFan(*record->fan, session->Link());
+    written.push_back("[fan]");
   }
   if (!CheckWrites(*session, err)) return kExitUnit;
-  out << "Wrote " << written << " to " << UnitName(session->Selected()) << ".\n";
+  const std::string what = Joined(written);
+  if (!verify) {
+    out << "Wrote " << what << " to " << name << " (not read back: --no-verify).\n";
+    return kExitOk;
+  }
+
+  // The unit acknowledges no write: only its read-back shows what it took.
+  const auto reading = WalkSettings(*session, false, err);
+  if (!reading) {
+    if (session->Interrupted()) {
+      err << kProgram << "interrupted: " << what << " written to " << name << "; not read back to verify\n";
+      return kExitInterrupted;
+    }
+    err << kProgram << what << " written, but the read-back to verify it failed\n";
+    return kExitUnit;
+  }
+  if (!CheckWrites(*session, err)) return kExitUnit;
+  const auto differences = Differences(*record, *reading);
+  if (!differences.empty()) {
+    err << kProgram << "the unit holds other values than were written (" << name << "):\n";
+    for (const Difference& d : differences) err << "  " << DifferenceLine(d, "written") << "\n";
+    return kExitMismatch;
+  }
+  out << "Wrote " << what << " to " << name << "; read back, it holds every value sent.\n";
   return kExitOk;
+}
+
+int CheckCommand(std::string_view fileName, std::istream& in, std::ostream& out, std::ostream& err) {
+  const auto record = ReadSettings(fileName, in, err);
+  if (!record) return kExitBadInput;
+  std::vector<std::string> sections;
+  if (record->wifi) sections.push_back("[wifi]");
+  if (record->fan) sections.push_back("[fan]");
+  out << (fileName == "-" ? std::string("<stdin>") : std::string(fileName)) << ": " << Joined(sections)
+      << " can be written.\n";
+  return kExitOk;
+}
+
+int DiffCommand(const UnitEnvironment& env, std::string_view fileName, std::istream& in,
+                std::optional<int> unit, std::ostream& out, std::ostream& err) {
+  const auto record = ReadSettings(fileName, in, err);
+  if (!record) return kExitUnit;
+  auto session = OpenUnit(env, unit, err);
+  if (!session) return kExitUnit;
+  const auto reading = WalkSettings(*session, false, err);
+  if (!reading) {
+    if (session->Interrupted()) {
+      err << kProgram << "interrupted while reading " << UnitName(session->Selected()) << "\n";
+      return kExitInterrupted;
+    }
+    return kExitUnit;
+  }
+  if (!CheckWrites(*session, err)) return kExitUnit;
+  const auto differences = Differences(*record, *reading);
+  for (const Difference& d : differences) out << DifferenceLine(d, "file") << "\n";
+  return differences.empty() ? kExitOk : kExitBadInput;
 }
 
 }  // namespace ombrel::cli

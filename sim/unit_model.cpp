@@ -98,11 +98,20 @@ void UnitModel::HandleOutputReport(std::span<const std::uint8_t> report) {
     const std::size_t payload = std::min(report.size() - kHeader, kMaxCount);
     const std::size_t count = std::min<std::size_t>(report[2], payload);
     const auto value = report.subspan(kHeader, count);
+    if (const auto drop = dropWrites_.find(id); drop != dropWrites_.end() && drop->second > 0) {
+      --drop->second;
+      return;
+    }
     HandleWrite(id, value, count == payload, answers);
     sink = sink_;
   }
   if (!sink) return;
   for (const Report& answer : answers) sink(answer);
+}
+
+void UnitModel::DropWrites(ParamID id, int count) {
+  std::lock_guard lock(mutex_);
+  dropWrites_[id] = count;
 }
 
 void UnitModel::HandleWrite(ParamID id, std::span<const std::uint8_t> value, bool fullReport,

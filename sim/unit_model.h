@@ -108,6 +108,11 @@ class UnitModel {
   std::uint32_t FilterRunSeconds() const;
   void SetFilterRunSeconds(std::uint32_t seconds);
 
+  // A fault of the line: the next `count` writes of parameter `id` are
+  // logged but never reach the unit (a lost report; nothing answers a write,
+  // so only a read-back shows it).
+  void DropWrites(ParamID id, int count = 1);
+
   // The settings-transfer bracket: open between a write of 1 and one of 0.
   bool SettingsTransferOpen() const;
   int CompletedSettingsTransfers() const;
@@ -148,6 +153,7 @@ class UnitModel {
   // continues it.
   ParamID continuingId_ = 0;
   bool continuing_ = false;
+  std::map<ParamID, int> dropWrites_;
 
   std::chrono::seconds manualTime_{0};
   Clock clock_;

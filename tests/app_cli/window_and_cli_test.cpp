@@ -60,7 +60,7 @@ class WindowAndCli : public UnitFixture, public testing::WithParamInterface<Roun
     unit.Model().ClearOutputLog();
     sent.pauses.clear();
     std::istringstream in(file.str());
-    EXPECT_EQ(ombrel::cli::WriteCommand(env, "-", in, std::nullopt, out, err), 0) << err.str() << file.str();
+    EXPECT_EQ(ombrel::cli::WriteCommand(env, "-", in, std::nullopt, false, out, err), 0) << err.str() << file.str();
     sent.reports = unit.Model().OutputLog();
     return sent;
   }

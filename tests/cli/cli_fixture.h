@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -19,6 +20,13 @@
 #include "tests/support/recording_link.h"
 
 namespace ombrel::test {
+
+// Output that takes nothing, as a full disk does.
+class FullBuffer : public std::streambuf {
+ protected:
+  int_type overflow(int_type) override { return traits_type::eof(); }
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
 
 struct CliRun {
   int code = -1;
@@ -36,6 +44,14 @@ class CliFixture : public testing::Test {
     return *units.back();
   }
 
+  // Lets the unit's first `count` answers through and drops the rest.
+  static void AnswerOnly(sim::SimulatedUnit& unit, int count) {
+    auto left = std::make_shared<std::atomic<int>>(count);
+    unit.Model().SetAnswerSink([&unit, left](std::span<const std::uint8_t> report) {
+      if (left->fetch_sub(1) > 0) unit.Device().PushInputReport({report.begin(), report.end()});
+    });
+  }
+
   // The environment every command of Run gets.
   cli::UnitEnvironment Environment() {
     cli::UnitEnvironment env;
@@ -48,14 +64,18 @@ class CliFixture : public testing::Test {
     env.answerLimit = answerLimit;
     env.scanLimit = scanLimit;
     env.interrupted = interrupted;
+    env.terminal = terminal;
     return env;
   }
 
   CliRun Run(std::vector<std::string> args, const std::string& input = {}) {
     std::istringstream in(input);
+    if (inputClosed) in.setstate(std::ios::badbit);
     std::ostringstream out, err;
+    FullBuffer full;
+    std::ostream fullOut(&full);
     CliRun run;
-    run.code = cli::RunCli(args, in, out, err, [this](bool) { return Environment(); });
+    run.code = cli::RunCli(args, in, outputFull ? fullOut : out, err, [this](bool) { return Environment(); });
     run.out = out.str();
     run.err = err.str();
     return run;
@@ -78,6 +98,9 @@ class CliFixture : public testing::Test {
   std::chrono::milliseconds answerLimit{1000};
   std::chrono::milliseconds scanLimit{10000};
   std::function<bool()> interrupted;
+  bool terminal = false;     // a person at a terminal could answer
+  bool inputClosed = false;  // standard input cannot be read
+  bool outputFull = false;   // standard output takes nothing
 };
 
 }  // namespace ombrel::test

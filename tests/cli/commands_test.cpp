@@ -33,14 +33,6 @@ class Commands : public CliFixture {
     setup.Product = u"USB Keyboard";
     return bus->Plug(setup);
   }
-
-  // Lets the unit's first `count` answers through and drops the rest.
-  static void AnswerOnly(sim::SimulatedUnit& unit, int count) {
-    auto left = std::make_shared<std::atomic<int>>(count);
-    unit.Model().SetAnswerSink([&unit, left](std::span<const std::uint8_t> report) {
-      if (left->fetch_sub(1) > 0) unit.Device().PushInputReport({report.begin(), report.end()});
-    });
-  }
 };
 
 TEST_F(Commands, ListShowsEachUnitWithWhetherItCanBeOpened) {
@@ -123,10 +115,12 @@ TEST_F(Commands, StatusPrintsTheStatesAndTheFilterRunTime) {
 
 TEST_F(Commands, StatusWatchRepeatsUntilInterrupted) {
   sim::SimulatedUnit& unit = PlugUnit();
-  // Interrupted once the third round's answers are in.
+  // Interrupted once the third round is asked, whose answers are in at
+  // once; Ctrl-C is the watch's normal end.
   interrupted = [&unit] { return unit.Model().OutputReportCount() >= 9; };
   const CliRun run = Run({"status", "--watch"});
   ASSERT_EQ(run.code, cli::kExitOk) << run.err;
+  EXPECT_EQ(run.err, "");
   EXPECT_EQ(unit.Model().OutputReportCount(), 9u);
   const std::string round = "wifi = disconnected\nmaster = disconnected\nfilter_run_time = 0d 00:00:00\n"
                             "filter_run_seconds = 0\n";
@@ -176,7 +170,7 @@ TEST_F(Commands, AScanWithoutAnswerGivesUpAndRestartsTheModule) {
 TEST_F(Commands, RestoreDefaultsRestoresThenPrintsTheReadBack) {
   sim::SimulatedUnit& unit = PlugUnit();
   unit.Model().SetText(Param_Wi_Fi_name, "Changed");
-  const CliRun run = Run({"restore-defaults"});
+  const CliRun run = Run({"restore-defaults", "--yes"});
   ASSERT_EQ(run.code, cli::kExitOk) << run.err;
   const auto log = unit.Model().OutputLog();
   ASSERT_EQ(log.size(), 2u + 22u);
@@ -205,13 +199,26 @@ TEST_F(Commands, TheCommandLineIsCheckedBeforeAnyUnitIsTouched) {
   } cases[] = {
       {{}, "ombrel-cli: no command given\n"},
       {{"fly"}, "ombrel-cli: unknown command 'fly' (see ombrel-cli --help)\n"},
+      {{"wirte", "f.ini"}, "ombrel-cli: unknown command 'wirte' (did you mean write?)\n"},
+      {{"stat"}, "ombrel-cli: unknown command 'stat' (did you mean status?)\n"},
       {{"read", "--verbose"}, "ombrel-cli: unknown option '--verbose' (see ombrel-cli --help)\n"},
-      {{"write"}, "ombrel-cli: write takes one settings file (or - for standard input)\n"},
-      {{"read", "extra"}, "ombrel-cli: read takes no file or other word\n"},
-      {{"status", "--json"}, "ombrel-cli: --json goes with read and restore-defaults\n"},
-      {{"read", "--watch"}, "ombrel-cli: --watch goes with status\n"},
+      {{"read", "--jsno"}, "ombrel-cli: unknown option '--jsno' (did you mean --json?)\n"},
+      {{"write"}, "ombrel-cli: write takes one settings file (or - for standard input) (see ombrel-cli help write)\n"},
+      {{"write", "a.ini", "b.ini"}, "ombrel-cli: write takes one settings file, not also 'b.ini'"},
+      {{"read", "extra"}, "ombrel-cli: read takes no file or other word, not 'extra' (see ombrel-cli help read)\n"},
+      {{"status", "--json"}, "ombrel-cli: --json goes with read and restore-defaults, not with status"},
+      {{"read", "--watch"}, "ombrel-cli: --watch goes with status, not with read"},
+      {{"write", "--yes", "f.ini"}, "ombrel-cli: --yes goes with restore-defaults, not with write"},
+      {{"read", "--no-verify"}, "ombrel-cli: --no-verify goes with write, not with read"},
       {{"read", "--unit", "0"}, "ombrel-cli: --unit takes a unit number from 1 on, not '0'\n"},
+      {{"read", "--unit", "1\x1b[2J"}, "ombrel-cli: --unit takes a unit number from 1 on, not '1\\x1B[2J'\n"},
       {{"read", "--unit"}, "ombrel-cli: --unit takes a unit number\n"},
+      {{"read", "--unit", "1", "--unit", "2"}, "ombrel-cli: --unit is given twice: one command talks to one unit\n"},
+      {{"read", "--unit=1", "--unit=1"}, "ombrel-cli: --unit is given twice"},
+      {{"help", "fly"}, "ombrel-cli: no command 'fly'\n"},
+      {{"help", "raed"}, "ombrel-cli: no command 'raed' (did you mean read?)\n"},
+      {{"restore-defaults"}, "ombrel-cli: restore-defaults replaces the unit's Wi-Fi and fan settings with the "
+                             "factory ones; without a terminal to ask on, give --yes\n"},
   };
   for (const auto& c : cases) {
     const CliRun run = Run(c.args);
