@@ -52,9 +52,9 @@ class CliOnHidraw : public testing::Test {
     unit.emplace(model, bed->DeviceEnd(node));
   }
 
-  ProgramRun Cli(std::vector<std::string> args, const std::string& input = {}) {
+  ProgramRun Cli(std::vector<std::string> args, const std::string& input = {}, const ProgramHooks& hooks = {}) {
     args.insert(args.begin(), OMBREL_CLI_PROGRAM);
-    return RunProgram(args, input, ChildEnvironment());
+    return RunProgram(args, input, ChildEnvironment(), std::chrono::seconds(30), hooks);
   }
 
   MockHidInterface node = MockUnit();
@@ -91,7 +91,7 @@ TEST_F(CliOnHidraw, ReadThenWriteOfItsOutputSendsTheWindowsApplyOfBothPages) {
   model.ClearOutputLog();
   const ProgramRun write = Cli({"write", "-"}, read.out);
   ASSERT_EQ(write.code, 0) << write.err;
-  EXPECT_EQ(write.out, "Wrote [wifi] and [fan] to unit 1 (Pendra DUO, PD2300017).\n");
+  EXPECT_EQ(write.out, "Wrote [wifi] and [fan] to unit 1 (Pendra DUO, PD2300017); read back, it holds every value sent.\n");
   // The factory's values elsewhere: channel 6, WPA2_PSK, the fan's defaults.
   const WiFiSettings sent{.role = 0,
                           .networkName = u"Home-Net",
@@ -106,10 +106,66 @@ TEST_F(CliOnHidraw, ReadThenWriteOfItsOutputSendsTheWindowsApplyOfBothPages) {
                           .gateway = {10, 0, 0, 254}};
   const FanValues fan{.turnOffDelay = 600, .nightMode = 86340, .partyMode = 3600};
   const auto expected = Concat({WindowWiFiUpload(sent), WindowFanUpload(fan)});
-  // The program's writes are done when it ends, but the unit's end of the
-  // node may still be reading the last of them.
-  WaitUntil([&] { return model.OutputLog().size() >= expected.size(); }, std::chrono::seconds(5));
-  EXPECT_EQ(model.OutputLog(), expected);
+  // Then the read-back that verified them: read requests only.
+  const auto log = model.OutputLog();
+  ASSERT_EQ(log.size(), expected.size() + 22);
+  EXPECT_EQ(Reports(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
+  for (std::size_t i = expected.size(); i < log.size(); ++i) EXPECT_EQ(log[i][1], Param_Read_request);
+}
+
+TEST_F(CliOnHidraw, AWriteTheUnitLostIsFoundByTheReadBackWithStatusThree) {
+  PlugUnit();
+  const ProgramRun read = Cli({"read"});
+  ASSERT_EQ(read.code, 0) << read.err;
+  std::string file = read.out;
+  const auto at = file.find("relay_sensor = on");
+  ASSERT_NE(at, std::string::npos) << file;
+  file.replace(at, 17, "relay_sensor = off");
+  model.DropWrites(Param_External_sensor1);
+  const ProgramRun write = Cli({"write", "-"}, file);
+  EXPECT_EQ(write.code, 3) << write.err;
+  EXPECT_EQ(write.err,
+            "ombrel-cli: the unit holds other values than were written (unit 1 (Pendra DUO, PD2300017)):\n"
+            "  [fan] relay_sensor: unit on, written off\n");
+  EXPECT_EQ(write.out, "");
+}
+
+TEST_F(CliOnHidraw, CtrlCDuringAScanPutsTheModuleBackAndEndsWith130) {
+  PlugUnit();  // the module lists no network: the scan would ask for ten seconds
+  ProgramHooks hooks;
+  hooks.poke = [&](pid_t pid) {
+    if (model.AtCommands().empty()) return false;
+    ::kill(pid, SIGINT);
+    return true;
+  };
+  const ProgramRun run = Cli({"scan"}, {}, hooks);
+  EXPECT_EQ(run.code, 130) << run.err;
+  EXPECT_EQ(run.err,
+            "ombrel-cli: interrupted: the scan was stopped and the Wi-Fi module of unit 1 (Pendra DUO, PD2300017) "
+            "restarted\n");
+  EXPECT_LT(run.took, std::chrono::seconds(10)) << "the scan did not stop";
+  EXPECT_EQ(model.ScanMarker(), 0);
+  EXPECT_EQ(model.WiFiModuleSwitch(), 1);
+}
+
+TEST_F(CliOnHidraw, ABackupToAFullDiskIsAFailure) {
+  PlugUnit();
+  ProgramHooks hooks;
+  hooks.stdoutPath = "/dev/full";
+  const ProgramRun run = Cli({"read"}, {}, hooks);
+  EXPECT_EQ(run.code, 4);
+  EXPECT_EQ(run.err, "ombrel-cli: cannot write the output: No space left on device\n");
+}
+
+TEST_F(CliOnHidraw, RestoreDefaultsFromAScriptNeedsYes) {
+  PlugUnit();
+  const ProgramRun refused = Cli({"restore-defaults"}, "y\n");
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_NE(refused.err.find("give --yes"), std::string::npos) << refused.err;
+  EXPECT_TRUE(model.OutputLog().empty());
+  const ProgramRun done = Cli({"restore-defaults", "--yes"});
+  EXPECT_EQ(done.code, 0) << done.err;
+  EXPECT_NE(done.out.find("name = \"Kirrowind_Pendra\""), std::string::npos) << done.out;
 }
 
 TEST_F(CliOnHidraw, WithoutAUnitEveryCommandSaysSoWithStatusTwo) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,12 +26,22 @@ struct ProgramRun {
   std::chrono::steady_clock::duration took{};
 };
 
+// What a test does beside the program.
+struct ProgramHooks {
+  // Standard output goes to this file instead of being captured.
+  std::string stdoutPath;
+  // Called with the program's process while it runs, every 100 ms or
+  // sooner, until it returns true (e.g. once it has sent it a signal).
+  std::function<bool(pid_t)> poke;
+};
+
 // `input` goes to the program's standard input. `environment` adds to (or
 // replaces in) this process's environment. The limit is a guard against a
 // hang, not a pace: a program still running then is killed.
 inline ProgramRun RunProgram(const std::vector<std::string>& argv, const std::string& input = {},
                              const std::vector<std::string>& environment = {},
-                             std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+                             std::chrono::milliseconds limit = std::chrono::seconds(30),
+                             const ProgramHooks& hooks = {}) {
   ProgramRun run;
   int in[2], out[2], err[2];
   if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return run;
@@ -38,7 +49,11 @@ inline ProgramRun RunProgram(const std::vector<std::string>& argv, const std::st
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  if (hooks.stdoutPath.empty()) {
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 1, hooks.stdoutPath.c_str(), O_WRONLY, 0);
+  }
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
 
   std::vector<std::string> env;
@@ -78,8 +93,16 @@ inline ProgramRun RunProgram(const std::vector<std::string>& argv, const std::st
   std::array<pollfd, 2> fds{{{out[0], POLLIN, 0}, {err[0], POLLIN, 0}}};
   std::array<std::string*, 2> sinks{&run.out, &run.err};
   int open = 2;
+  bool poked = !hooks.poke;
+  if (!hooks.stdoutPath.empty()) {
+    // Nothing comes through the pipe: it counts as closed at once.
+    ::close(out[0]);
+    fds[0].fd = -1;
+    --open;
+  }
   while (open > 0 && std::chrono::steady_clock::now() < deadline) {
-    if (::poll(fds.data(), fds.size(), 100) <= 0) continue;
+    if (!poked) poked = hooks.poke(pid);
+    if (::poll(fds.data(), fds.size(), poked ? 100 : 20) <= 0) continue;
     for (std::size_t i = 0; i < fds.size(); ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
       char buffer[4096];
