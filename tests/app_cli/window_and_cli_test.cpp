@@ -78,11 +78,14 @@ TEST_P(WindowAndCli, CliRoundTripSendsWhatTheWindowSends) {
   config.productName = "Pendra DUO";
   config.serialNumber = "PD42";
   const Sent cli = CliRun(config, c.stored);
-  EXPECT_EQ(cli.reports, window.reports);
+  // The same writes with the same pauses; only a timer past 23:59, which
+  // the window's field cannot show, goes back from the command line as the
+  // unit holds it.
   EXPECT_EQ(cli.pauses, window.pauses);
-  // And both are what the case names.
   EXPECT_EQ(window.reports, ombrel::test::Concat({ombrel::test::WindowWiFiUpload(c.wifiSent),
                                                   ombrel::test::WindowFanUpload(c.fanSent)}));
+  EXPECT_EQ(cli.reports, ombrel::test::Concat({ombrel::test::WindowWiFiUpload(c.wifiSent),
+                                               ombrel::test::WindowFanUpload(ombrel::test::CliFanSent(c))}));
 }
 
 INSTANTIATE_TEST_SUITE_P(EachMode, WindowAndCli, testing::ValuesIn(ombrel::test::RoundTripCases()),

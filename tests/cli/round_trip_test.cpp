@@ -13,16 +13,6 @@
 namespace ombrel::test {
 namespace {
 
-// What the CLI sends of the Fan page: as the window, but the timers as the
-// unit holds them (the window's fields show hours modulo 24 and minutes).
-FanValues CliFanSent(const RoundTripCase& c) {
-  FanValues sent = c.fanSent;
-  sent.turnOffDelay = c.stored.fan.turnOffDelay;
-  sent.nightMode = c.stored.fan.nightMode;
-  sent.partyMode = c.stored.fan.partyMode;
-  return sent;
-}
-
 class RoundTrip : public CliFixture, public testing::WithParamInterface<RoundTripCase> {};
 
 TEST_P(RoundTrip, WriteOfWhatReadPrintedIsTheWindowsApplyOfBothPages) {

@@ -150,4 +150,14 @@ inline std::vector<RoundTripCase> RoundTripCases() {
                       {}}};
 }
 
+// What ombrel-cli sends of the Fan page: as the window, but the timers as
+// the unit holds them (the window's fields show hours modulo 24 and minutes).
+inline FanValues CliFanSent(const RoundTripCase& c) {
+  FanValues sent = c.fanSent;
+  sent.turnOffDelay = c.stored.fan.turnOffDelay;
+  sent.nightMode = c.stored.fan.nightMode;
+  sent.partyMode = c.stored.fan.partyMode;
+  return sent;
+}
+
 }  // namespace ombrel::test

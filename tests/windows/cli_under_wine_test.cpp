@@ -206,6 +206,63 @@ TEST_F(CliUnderWineTest, WritingWhatReadPrintedSendsTheWiFiAndFanBytesOfTheWindo
   ::DeleteFileA(file.c_str());
 }
 
+// The file read printed with one line changed.
+std::string Edited(std::string text, const std::string& from, const std::string& to) {
+  const auto at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
+
+TEST_F(CliUnderWineTest, AWriteTheUnitLostIsFoundByTheReadBackWithStatusThree) {
+  const CliRun read = RunCli(L"read");
+  ASSERT_EQ(read.code, 0u) << read.err;
+  const std::string file = TempFile("ombrel-lost", Edited(read.out, "relay_sensor = on", "relay_sensor = off"));
+  Unit->Model().DropWrites(Param_External_sensor1);
+  const CliRun write = RunCli(L"write \"" + Wide(file) + L"\"");
+  EXPECT_EQ(write.code, 3u) << write.err;
+  EXPECT_EQ(write.err,
+            "ombrel-cli: the unit holds other values than were written (unit 1 (Pendra DUO, PD2300017)):\n"
+            "  [fan] relay_sensor: unit on, written off\n");
+  // Once the line is sound again, the same file writes and verifies.
+  const CliRun again = RunCli(L"write \"" + Wide(file) + L"\"");
+  EXPECT_EQ(again.code, 0u) << again.err;
+  EXPECT_EQ(again.out, "Wrote [wifi] and [fan] to unit 1 (Pendra DUO, PD2300017); read back, it holds every value sent.\n");
+  ::DeleteFileA(file.c_str());
+}
+
+TEST_F(CliUnderWineTest, DiffCheckHelpAndRestoreWithoutATerminal) {
+  const CliRun read = RunCli(L"read");
+  ASSERT_EQ(read.code, 0u) << read.err;
+  const std::string same = TempFile("ombrel-same", read.out);
+  const std::string other = TempFile("ombrel-other", Edited(read.out, "humidity_threshold = 70", "humidity_threshold = 45"));
+  const CliRun unchanged = RunCli(L"diff \"" + Wide(same) + L"\"");
+  EXPECT_EQ(unchanged.code, 0u) << unchanged.err;
+  EXPECT_EQ(unchanged.out, "");
+  const CliRun differs = RunCli(L"diff \"" + Wide(other) + L"\"");
+  EXPECT_EQ(differs.code, 1u) << differs.err << other;
+  EXPECT_EQ(differs.out, "[fan] humidity_threshold: unit 70, file 45\n");
+  const CliRun checked = RunCli(L"check \"" + Wide(other) + L"\"");
+  EXPECT_EQ(checked.code, 0u) << checked.err;
+  EXPECT_EQ(checked.out, other + ": [wifi] and [fan] can be written.\n");
+
+  const CliRun help = RunCli(L"help diff");
+  EXPECT_EQ(help.code, 0u);
+  EXPECT_EQ(help.out.rfind("Usage: ombrel-cli [--demo] diff [--unit N] FILE|-\n", 0), 0u) << help.out;
+  const CliRun typo = RunCli(L"wirte x.ini");
+  EXPECT_EQ(typo.code, 1u);
+  EXPECT_EQ(typo.err, "ombrel-cli: unknown command 'wirte' (did you mean write?)\n");
+
+  // No console to ask on: the unit is left alone.
+  Unit->Model().ClearOutputLog();
+  const CliRun restore = RunCli(L"restore-defaults");
+  EXPECT_EQ(restore.code, 1u) << restore.err;
+  EXPECT_NE(restore.err.find("give --yes"), std::string::npos) << restore.err;
+  EXPECT_TRUE(Unit->Model().OutputLog().empty());
+  ::DeleteFileA(same.c_str());
+  ::DeleteFileA(other.c_str());
+}
+
 TEST_F(CliUnderWineTest, UnpluggedWhileWaitingTheCommandSaysSoAndEndsWithTwoAndWorksWhenPluggedAgain) {
   CliProcess watch(L"status --watch");
   ASSERT_TRUE(watch.Started());

@@ -89,7 +89,8 @@ void PipeUnit::Plug() {
   FPipeName = L"\\\\.\\pipe\\ombrel-unit-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
               std::to_wstring(FGeneration);
   FStop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  FAnswered = false;
+  FAccepted = 0;
+  FAcceptedAtAnswer = 0;
   HANDLE stop = FStop;
   FServer = std::jthread([this, stop] { Serve(stop); });
   // The record names the pipe only once it can be opened.
@@ -157,6 +158,7 @@ void PipeUnit::Serve(HANDLE stop) {
       std::lock_guard lock(FLock);
       FOpen.push_back(connection);
       ++FConnections;
+      ++FAccepted;
       FThreads.emplace_back([this, connection, stop] { ServeConnection(connection, stop); });
     }
   }
@@ -217,11 +219,12 @@ void PipeUnit::ServeConnection(std::shared_ptr<Connection> connection, HANDLE st
 
 void PipeUnit::Broadcast(std::span<const std::uint8_t> report) {
   // A report reaches the handles open when it is sent, as a HID device's
-  // does. The program opens its read handle before its first request; the
+  // does. A program opens its read handle before its first request; the
   // wait gives this server's own loop the moment to take in every handle
-  // the program opened before the first answer goes out (a real unit's
-  // answer takes a few milliseconds over USB).
-  if (!FAnswered.exchange(true)) ::Sleep(300);
+  // that program opened before its first answer goes out (a real unit's
+  // answer takes a few milliseconds over USB). Each program run that
+  // opened handles gets the wait, not only the first since the plug.
+  if (const unsigned accepted = FAccepted.load(); FAcceptedAtAnswer.exchange(accepted) != accepted) ::Sleep(300);
   std::vector<std::shared_ptr<Connection>> open;
   {
     std::lock_guard lock(FLock);

@@ -69,7 +69,10 @@ class PipeUnit {
   std::wstring FPipeName;
   HANDLE FStop = nullptr;  // manual-reset, one per plug
   std::atomic<int> FConnections{0};
-  std::atomic<bool> FAnswered{false};  // since the last plug
+  // Handles taken in since the plug, and how many of them there were at the
+  // latest answer: a program that opened new ones gets its first answer late.
+  std::atomic<unsigned> FAccepted{0};
+  std::atomic<unsigned> FAcceptedAtAnswer{0};
   std::mutex FLock;
   std::vector<std::shared_ptr<Connection>> FOpen;
   std::list<std::jthread> FThreads;  // one per connection
