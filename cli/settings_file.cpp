@@ -685,7 +685,7 @@ class Collector final : public SettingsReceiver {
                         ": expected a whole number");
       return;
     }
-    // What stands before the comment may be the whole text or a part of it.
+    // What stands before the comment may be the whole text or only its start.
     if (field->kind == Kind::Text && value.cutAtComment) {
       return refuse(
           "an unquoted text may not hold \" ;\" or \" #\"; put the text in quotes (\"...\") to keep it, and a "

@@ -10,8 +10,22 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebI
       -DOMBREL_BUILD_TESTS=OFF -DOMBREL_FUZZ=ON >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
 for fuzzer in "$build"/tests/fuzz/ombrel_*_fuzzer; do
-  corpus="$build/corpus/$(basename "$fuzzer")"
+  name=$(basename "$fuzzer")
+  corpus="$build/corpus/$name"
   mkdir -p "$corpus"
-  echo "Fuzzing with $(basename "$fuzzer") for ${seconds} s"
-  "$fuzzer" -max_total_time="$seconds" -max_len=512 -print_final_stats=1 "$corpus" 2>&1 | tail -n 4
+  # ombrel_NAME_fuzzer may have seeds in tests/fuzz/NAME_seeds and a
+  # dictionary in tests/fuzz/NAME.dict. A settings file needs more room
+  # than a report.
+  short=${name#ombrel_}
+  short=${short%_fuzzer}
+  options=(-max_total_time="$seconds" -print_final_stats=1)
+  case "$short" in
+    settings_file) options+=(-max_len=2048) ;;
+    *) options+=(-max_len=512) ;;
+  esac
+  [[ -f "$root/tests/fuzz/$short.dict" ]] && options+=(-dict="$root/tests/fuzz/$short.dict")
+  extra=()
+  [[ -d "$root/tests/fuzz/${short}_seeds" ]] && extra+=("$root/tests/fuzz/${short}_seeds")
+  echo "Fuzzing with $name for ${seconds} s"
+  "$fuzzer" "${options[@]}" "$corpus" "${extra[@]}" 2>&1 | tail -n 4
 done
