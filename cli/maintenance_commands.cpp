@@ -10,10 +10,14 @@ namespace ombrel::cli {
 namespace {
 
 // Only a typed "y" or "yes" agrees; anything else, an empty line, the end of
-// the input or Ctrl-C during the question leaves the unit as it is.
-bool Agrees(std::istream& in) {
+// the input or Ctrl-C during the question leaves the unit as it is. The
+// line's end is the person's when they typed one.
+bool Agrees(std::istream& in, std::ostream& err) {
   std::string answer;
-  if (!std::getline(in, answer)) return false;
+  if (!std::getline(in, answer)) {
+    err << "\n";
+    return false;
+  }
   while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' ')) answer.pop_back();
   while (!answer.empty() && answer.front() == ' ') answer.erase(0, 1);
   return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes";
@@ -45,8 +49,8 @@ int RestoreDefaultsCommand(const UnitEnvironment& env, std::optional<int> unit, 
   if (!yes) {
     err << "Restore the factory settings of " << name
         << "? Its Wi-Fi and fan settings are replaced. [y/N] " << std::flush;
-    if (!Agrees(in) || session->Interrupted()) {
-      err << "\n" << kProgram << "not restored: " << name << " was not changed\n";
+    if (!Agrees(in, err) || session->Interrupted()) {
+      err << kProgram << "not restored: " << name << " was not changed\n";
       return session->Interrupted() ? kExitInterrupted : kExitBadInput;
     }
   }
