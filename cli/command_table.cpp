@@ -179,7 +179,7 @@ std::string ExitStatusTable() {
          "  1  bad command line or settings file, or not confirmed: nothing was\n"
          "     written (check: the file cannot be written; diff: they differ)\n" +
          std::string(kUnitTrouble) +
-         "     (diff: also a file that cannot be read or written)\n"
+         "     (diff: also a file that cannot be read or has problems)\n"
          "  3  write: the unit holds other values than were written\n" +
          std::string(kOutputTrouble) + std::string(kInterrupted);
 }

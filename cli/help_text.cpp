@@ -10,16 +10,13 @@ namespace ombrel::cli {
 std::string VersionText() { return std::string("ombrel-cli ") + OMBREL_VERSION; }
 
 std::string SettingsFileHelp() {
-  return "Settings file: an INI file with a [wifi] and a [fan] section. A line starting\n"
-         "with ; or # is a comment, and so is the rest of a line after a blank and ; or #.\n"
-         "Texts may be quoted: \"...\", with \\\" \\\\ \\xHH for a quote, a backslash, byte HH.\n"
-         "A section gives every one of its keys:\n" +
-         SettingsKeysHelp() +
+  return SettingsSyntaxHelp() +
          "Values the chosen role and connection type do not use are sent as they stand,\n"
-         "as the window sends its last known values; a master without a router always\n"
-         "has the address 192.168.4.1. As in the window, read takes a slave's connection\n"
-         "type from its network's name: its master's own network begins with \"Kirrowind\".\n"
-         "The whole file is checked before anything is written.\n";
+         "as the window sends its last known values. Where the write sends another value\n"
+         "than the file's (a master without a router always has the address 192.168.4.1),\n"
+         "check and write say so as a warning. As in the window, read takes a slave's\n"
+         "connection type from its network's name: its master's own network begins with\n"
+         "\"Kirrowind\". The whole file is checked before anything is written.\n";
 }
 
 }  // namespace ombrel::cli
