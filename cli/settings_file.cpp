@@ -793,7 +793,8 @@ std::string SettingsSyntaxHelp() {
          "may follow the closing quote. Texts hold no control characters (\\x00 to \\x1F,\n"
          "\\x7F): the unit's Wi-Fi module cannot use them. The unit keeps one byte for\n"
          "each character: \xC3\xA9 goes as the byte E9 (Latin-1); characters past U+00FF are\n"
-         "refused. In INI, yes | no and on | off keys also take true/false and 1/0.\n"
+         "refused. Section names, keys and words may be in any case. In INI, a yes | no\n"
+         "or on | off key takes any of yes/no, on/off, true/false and 1/0.\n"
          "Times are HH:MM, or HH:MM:SS, as the unit holds them: hours may pass 23, up to\n" +
          TimerText(kMaxTimerSeconds) +
          " (the window shows hours modulo 24 and no seconds).\n"
