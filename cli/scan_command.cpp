@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
 
 #include "cli/command_support.h"
@@ -8,6 +9,26 @@
 #include "protocol/network_scan.h"
 
 namespace ombrel::cli {
+namespace {
+
+// A network's name as the window shows the module's bytes, one character
+// each, but with control characters (which no name should hold, and which
+// could steer the terminal) written \xHH.
+std::string ShownName(std::u16string_view name) {
+  std::string out;
+  for (char16_t c : name) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
+      out += hex;
+    } else {
+      out += Utf8OfUnitText(std::u16string_view(&c, 1));
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 int ScanCommand(const UnitEnvironment& env, std::optional<int> unit, std::ostream& out, std::ostream& err) {
   auto session = OpenUnit(env, unit, err);
@@ -50,7 +71,7 @@ int ScanCommand(const UnitEnvironment& env, std::optional<int> unit, std::ostrea
   for (const std::u16string& name : scan.Names()) {
     if (name.empty() || std::find(printed.begin(), printed.end(), name) != printed.end()) continue;
     printed.push_back(name);
-    out << Utf8OfUnitText(name) << "\n";
+    out << ShownName(name) << "\n";
   }
   return kExitOk;
 }

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "cli/unit_text.h"
 #include "protocol/framing.h"
 #include "protocol/unit_identity.h"
 
@@ -52,7 +53,8 @@ UnitSession::UnitSession(UnitEnvironment environment) : env_(std::move(environme
     UnitEntry entry;
     entry.number = static_cast<int>(entries_.size()) + 1;
     entry.model = std::string(ModelName(device->ProductName()));
-    entry.serialNumber = device->SerialNumber();
+    // The device's own text: nothing in it may steer the terminal.
+    entry.serialNumber = Printable(device->SerialNumber());
     // A simulated unit's path would look like a device's that is not there.
     entry.path = env_.simulated ? "simulated-unit-" + std::to_string(entry.number) : device->PnPInfo().DevicePath();
     entry.readWrite = device->HasReadWriteAccess();

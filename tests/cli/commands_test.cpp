@@ -153,6 +153,27 @@ TEST_F(Commands, ScanPrintsEachNetworkOnceAndClosesTheScan) {
   EXPECT_EQ(pauses, (std::vector<PauseMark>{{100, 2}, {100, 3}, {200, 6}}));
 }
 
+TEST_F(Commands, AScannedNameGoesBackByteForByteAndNothingSteersTheTerminal) {
+  sim::SimulatedUnit& unit = PlugUnit("Pendra DUO", "PD\x1b]0;x\a42");
+  // A router's UTF-8 name: the module hands over its bytes C3 A9.
+  unit.Model().SetVisibleNetworks({{3, "Caf\xC3\xA9", -50, "aa:bb:cc:00:00:01", 6},
+                                   {3, "Evil\x1b[2J", -60, "aa:bb:cc:00:00:02", 6}});
+  const CliRun scan = Run({"scan"});
+  ASSERT_EQ(scan.code, cli::kExitOk) << scan.err;
+  // Each byte one character, as the window shows it.
+  EXPECT_EQ(scan.out, "Caf\xC3\x83\xC2\xA9\nEvil\\x1B[2J\n");
+  EXPECT_EQ(Run({"list"}).out.find('\x1b'), std::string::npos);
+
+  const std::string name = scan.out.substr(0, scan.out.find('\n'));
+  const std::string file = "[wifi]\nrole = master\nrouter = yes\nname = \"" + name +
+                           "\"\npassword = \"12345678\"\nsecurity = WPA2_PSK\nchannel = 6\nslave_number = 1\n"
+                           "slave_address_mode = dhcp\nslave_address = 192.168.4.2\nmaster_address = 192.168.1.2\n"
+                           "gateway = 192.168.1.1\n";
+  const CliRun write = Run({"write", "-"}, file);
+  ASSERT_EQ(write.code, cli::kExitOk) << write.err;
+  EXPECT_EQ(unit.Model().StoredValue(Param_Wi_Fi_name), (Report{'C', 'a', 'f', 0xC3, 0xA9}));
+}
+
 TEST_F(Commands, AScanWithoutAnswerGivesUpAndRestartsTheModule) {
   scanLimit = std::chrono::milliseconds(50);
   sim::SimulatedUnit& unit = PlugUnit();

@@ -148,6 +148,30 @@ TEST_F(CliOnHidraw, CtrlCDuringAScanPutsTheModuleBackAndEndsWith130) {
   EXPECT_EQ(model.WiFiModuleSwitch(), 1);
 }
 
+TEST_F(CliOnHidraw, SigtermDuringAWriteEndsTheSectionBeingSentAndSendsNoMore) {
+  PlugUnit();
+  const ProgramRun read = Cli({"read"});
+  ASSERT_EQ(read.code, 0) << read.err;
+  model.ClearOutputLog();
+  ProgramHooks hooks;
+  hooks.poke = [&](pid_t pid) {
+    if (model.OutputLog().empty()) return false;
+    ::kill(pid, SIGTERM);  // inside the Wi-Fi section: its pauses take 350 ms
+    return true;
+  };
+  const ProgramRun write = Cli({"write", "-"}, read.out, hooks);
+  EXPECT_EQ(write.code, 130) << write.err;
+  EXPECT_EQ(write.err, "ombrel-cli: interrupted: [wifi] written to unit 1 (Pendra DUO, PD2300017); [fan] not sent\n");
+  EXPECT_EQ(write.out, "");
+  // The whole Wi-Fi section, bracket closed and module restarted, and no
+  // more (the unit's end of the node may still be reading the last ones).
+  WaitUntil([&] { return model.OutputLog().size() >= 15; }, std::chrono::seconds(5));
+  const auto log = model.OutputLog();
+  ASSERT_EQ(log.size(), 15u);
+  EXPECT_EQ(log.back()[1], Param_Wi_Fi_module_switch);
+  EXPECT_FALSE(model.SettingsTransferOpen());
+}
+
 TEST_F(CliOnHidraw, ABackupToAFullDiskIsAFailure) {
   PlugUnit();
   ProgramHooks hooks;
