@@ -18,7 +18,7 @@ namespace {
 struct Arguments {
   const CommandSpec* command = nullptr;
   std::vector<std::string> operands;
-  std::optional<int> unit;
+  UnitChoice unit;
   unsigned given = 0;  // the command options given, as Option bits
   bool demo = false;
   bool help = false;
@@ -45,7 +45,7 @@ std::string SeeHelp(const Arguments& a) {
 }
 
 std::optional<Option> CommandOption(std::string_view arg) {
-  for (Option o : {kOptUnit, kOptJson, kOptWatch, kOptYes, kOptNoVerify})
+  for (Option o : kCommandOptions)
     if (OptionName(o) == arg) return o;
   return std::nullopt;
 }
@@ -69,23 +69,37 @@ std::optional<Arguments> Parse(std::span<const std::string> args, std::ostream& 
       a.version = true;
     } else if (arg == "--demo") {
       a.demo = true;
-    } else if (arg == "--unit" || arg.starts_with("--unit=")) {
-      if (a.unit) {
-        err << kProgram << "--unit is given twice: one command talks to one unit\n";
+    } else if (arg == "--unit" || arg.starts_with("--unit=") || arg == "--serial" || arg.starts_with("--serial=")) {
+      // One command talks to one unit, named one way.
+      const bool bySerial = arg.starts_with("--serial");
+      const std::string_view name = bySerial ? "--serial" : "--unit";
+      if (a.unit.number || a.unit.serial) {
+        err << kProgram << ((a.unit.serial.has_value() == bySerial) ? std::string(name) + " is given twice"
+                                                                      : std::string("--unit and --serial are both given"))
+            << ": one command talks to one unit\n";
         return std::nullopt;
       }
       std::string value;
-      if (arg == "--unit") {
+      if (arg == name) {
         if (i + 1 >= args.size()) {
-          err << kProgram << "--unit takes a unit number\n";
+          err << kProgram << name << (bySerial ? " takes a serial number\n" : " takes a unit number\n");
           return std::nullopt;
         }
         value = args[++i];
       } else {
-        value = arg.substr(7);
+        value = arg.substr(name.size() + 1);
+      }
+      if (bySerial) {
+        if (value.empty()) {
+          err << kProgram << "--serial takes a serial number, not an empty word\n";
+          return std::nullopt;
+        }
+        a.unit = UnitChoice::Serial(value);
+        a.given |= kOptSerial;
+        continue;
       }
       a.unit = UnitNumber(value);
-      if (!a.unit) {
+      if (!a.unit.number) {
         err << kProgram << "--unit takes a unit number from 1 on, not " << Quoted(value) << "\n";
         return std::nullopt;
       }
@@ -117,7 +131,7 @@ std::optional<Arguments> Parse(std::span<const std::string> args, std::ostream& 
 std::optional<std::string> Misfit(const Arguments& a) {
   const CommandSpec& c = *a.command;
   const std::string name(c.name);
-  for (Option o : {kOptUnit, kOptJson, kOptWatch, kOptYes, kOptNoVerify}) {
+  for (Option o : kCommandOptions) {
     if ((a.given & o) && !(c.options & o)) {
       std::vector<std::string_view> with;
       for (const CommandSpec& other : Commands())

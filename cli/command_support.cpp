@@ -75,7 +75,7 @@ std::optional<SettingsRecord> ReadSettings(std::string_view fileName, std::istre
   return std::move(parsed.record);
 }
 
-std::unique_ptr<UnitSession> OpenUnit(const UnitEnvironment& env, std::optional<int> unit, std::ostream& err) {
+std::unique_ptr<UnitSession> OpenUnit(const UnitEnvironment& env, const UnitChoice& unit, std::ostream& err) {
   auto session = std::make_unique<UnitSession>(env);
   if (const auto problem = session->Select(unit)) {
     err << kProgram << *problem << "\n";

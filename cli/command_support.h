@@ -25,7 +25,7 @@ std::optional<std::string> ReadSettingsText(std::string_view fileName, std::istr
 std::optional<SettingsRecord> ReadSettings(std::string_view fileName, std::istream& in, std::ostream& err);
 
 // The session with the chosen unit, or null after saying why on `err`.
-std::unique_ptr<UnitSession> OpenUnit(const UnitEnvironment& env, std::optional<int> unit, std::ostream& err);
+std::unique_ptr<UnitSession> OpenUnit(const UnitEnvironment& env, const UnitChoice& unit, std::ostream& err);
 
 // "unit 1 (Pendra DUO, PD2407311)"
 std::string UnitName(const UnitEntry& entry);

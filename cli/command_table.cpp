@@ -22,14 +22,14 @@ const std::array<CommandSpec, 10> kCommands{{
      "number --unit takes, the model, the serial number (- when it has none),\n"
      "the device path, and read-write or why the unit cannot be opened.\n",
      "  0  at least one unit was listed\n"},
-    {"read", "", false, kOptUnit | kOptJson, true,
+    {"read", "", false, kOptUnit | kOptSerial | kOptJson, true,
      "prints the unit's settings as a settings file",
      "Reads the unit's settings as the window's \"Receive current parameters\"\n"
      "does and prints them as a settings file that write takes back: INI, or\n"
      "JSON with the same keys with --json. Texts show the unit's bytes as the\n"
      "window does, so a name read and written back is the same byte for byte.\n",
      "  0  printed\n"},
-    {"write", "FILE|-", true, kOptUnit | kOptNoVerify, true,
+    {"write", "FILE|-", true, kOptUnit | kOptSerial | kOptNoVerify, true,
      "sends a settings file to the unit, then verifies",
      "Checks the whole file first (as check does) and writes nothing when\n"
      "anything is wrong. Then sends the [wifi] section as the Wi-Fi page's\n"
@@ -48,7 +48,7 @@ const std::array<CommandSpec, 10> kCommands{{
      "every problem and warning with its line on standard error.\n",
      "  0  the file can be written (warnings may have been given)\n"
      "  1  it cannot: the problems are listed\n"},
-    {"diff", "FILE|-", true, kOptUnit, true,
+    {"diff", "FILE|-", true, kOptUnit | kOptSerial, true,
      "prints where the unit differs from a settings file",
      "Reads the unit and prints one line per key whose value differs from\n"
      "the file's, as diff(1) does for text:\n"
@@ -58,22 +58,22 @@ const std::array<CommandSpec, 10> kCommands{{
      "  0  the unit holds the file's settings\n"
      "  1  they differ (the differences are printed)\n"
      "  2  the file cannot be read or has problems (they are listed)\n"},
-    {"status", "", false, kOptUnit | kOptWatch, true,
+    {"status", "", false, kOptUnit | kOptSerial | kOptWatch, true,
      "connection states and the filter run time",
      "Prints the Wi-Fi and master connection states and the filter run time.\n"
      "With --watch it repeats every second until Ctrl-C, which is its normal\n"
      "end (exit status 0).\n",
      "  0  printed (with --watch: ended by Ctrl-C)\n"},
-    {"scan", "", false, kOptUnit, true,
+    {"scan", "", false, kOptUnit | kOptSerial, true,
      "the Wi-Fi networks the unit's module sees",
      "Has the unit's Wi-Fi module look for networks (up to ten seconds) and\n"
      "prints each network's name once, as the unit's bytes, like the window.\n"
      "After the scan, or on Ctrl-C, the module is restarted as the window\n"
      "does after its scan.\n",
      "  0  scanned\n"},
-    {"reset-filter", "", false, kOptUnit, true, "starts the filter run time again from zero",
+    {"reset-filter", "", false, kOptUnit | kOptSerial, true, "starts the filter run time again from zero",
      "Starts the unit's filter run time again from zero.\n", "  0  sent\n"},
-    {"restore-defaults", "", false, kOptUnit | kOptJson | kOptYes, true,
+    {"restore-defaults", "", false, kOptUnit | kOptSerial | kOptJson | kOptYes, true,
      "factory settings, printed as read back",
      "Returns the unit to its factory settings, replacing its Wi-Fi and fan\n"
      "settings, and prints them as read back (--json as for read). On a\n"
@@ -94,8 +94,9 @@ struct OptionHelp {
   std::string_view help;
 };
 
-constexpr std::array<OptionHelp, 5> kOptions{{
+constexpr std::array<OptionHelp, 6> kOptions{{
     {kOptUnit, "--unit", "--unit N", "the unit numbered N by list (needed with several units)"},
+    {kOptSerial, "--serial", "--serial SN", "the unit with serial number SN (instead of --unit)"},
     {kOptJson, "--json", "--json", "JSON instead of INI"},
     {kOptWatch, "--watch", "--watch", "repeat every second until Ctrl-C"},
     {kOptYes, "--yes", "--yes", "restore without asking (needed without a terminal)"},
@@ -116,11 +117,24 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
   return d[a.size()][b.size()];
 }
 
+// "Usage: ombrel-cli ...", wrapped under itself to fit 80 columns.
 std::string Usage(const CommandSpec& c) {
-  std::string usage = "ombrel-cli [--demo] " + std::string(c.name);
-  for (const OptionHelp& o : kOptions)
-    if (c.options & o.option) usage += " [" + std::string(o.usage) + "]";
-  if (!c.operand.empty()) usage += " " + std::string(c.operand);
+  std::vector<std::string> parts{"[--demo]", std::string(c.name)};
+  for (const OptionHelp& o : kOptions) {
+    if (!(c.options & o.option) || o.option == kOptSerial) continue;
+    // One unit, named one way or the other.
+    parts.push_back(o.option == kOptUnit ? "[--unit N | --serial SN]" : "[" + std::string(o.usage) + "]");
+  }
+  if (!c.operand.empty()) parts.emplace_back(c.operand);
+  std::string usage = "Usage: ombrel-cli";
+  std::size_t lineStart = 0;
+  for (const std::string& part : parts) {
+    if (usage.size() - lineStart + 1 + part.size() > 80) {
+      usage += "\n" + std::string(17, ' ');
+      lineStart = usage.size() - 17;
+    }
+    usage += " " + part;
+  }
   return usage;
 }
 
@@ -203,8 +217,8 @@ std::string OverviewHelp() {
     for (const CommandSpec& c : kCommands)
       if (c.options & o.option) with += (with.empty() ? "" : ", ") + std::string(c.name);
     out += "  " + Padded(o.usage, 22) + std::string(o.help) + "\n";
-    // --unit goes with every command that talks to a unit.
-    if (o.option != kOptUnit) out += std::string(24, ' ') + "(" + with + ")\n";
+    // --unit and --serial go with every command that talks to a unit.
+    if (o.option != kOptUnit && o.option != kOptSerial) out += std::string(24, ' ') + "(" + with + ")\n";
   }
   out += "  --help, --version\n  " + Padded("--", 22) +
          "ends the options: a FILE after it may start with -\n\n" + SettingsFileHelp() + "\nExit status:\n" +
@@ -213,7 +227,7 @@ std::string OverviewHelp() {
 }
 
 std::string CommandHelp(const CommandSpec& c) {
-  std::string out = "Usage: " + Usage(c) + "\n\n" + std::string(c.details);
+  std::string out = Usage(c) + "\n\n" + std::string(c.details);
   if (c.options != 0) {
     out += "\nOptions:\n";
     for (const OptionHelp& o : kOptions)

@@ -17,7 +17,11 @@ enum Option : unsigned {
   kOptWatch = 1u << 2,
   kOptYes = 1u << 3,
   kOptNoVerify = 1u << 4,
+  kOptSerial = 1u << 5,
 };
+
+// Every option above, for walking them.
+inline constexpr Option kCommandOptions[] = {kOptUnit, kOptSerial, kOptJson, kOptWatch, kOptYes, kOptNoVerify};
 
 struct CommandSpec {
   std::string_view name;

@@ -25,7 +25,7 @@ bool Agrees(std::istream& in, std::ostream& err) {
 
 }  // namespace
 
-int ResetFilterCommand(const UnitEnvironment& env, std::optional<int> unit, std::ostream& out,
+int ResetFilterCommand(const UnitEnvironment& env, const UnitChoice& unit, std::ostream& out,
                        std::ostream& err) {
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
@@ -35,7 +35,7 @@ int ResetFilterCommand(const UnitEnvironment& env, std::optional<int> unit, std:
   return kExitOk;
 }
 
-int RestoreDefaultsCommand(const UnitEnvironment& env, std::optional<int> unit, bool json, bool yes,
+int RestoreDefaultsCommand(const UnitEnvironment& env, const UnitChoice& unit, bool json, bool yes,
                            std::istream& in, std::ostream& out, std::ostream& err) {
   if (!yes && !env.terminal) {
     err << kProgram

@@ -6,7 +6,7 @@
 
 namespace ombrel::cli {
 
-int ReadCommand(const UnitEnvironment& env, std::optional<int> unit, bool json, std::ostream& out,
+int ReadCommand(const UnitEnvironment& env, const UnitChoice& unit, bool json, std::ostream& out,
                 std::ostream& err) {
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;

@@ -30,7 +30,7 @@ std::string ShownName(std::u16string_view name) {
 
 }  // namespace
 
-int ScanCommand(const UnitEnvironment& env, std::optional<int> unit, std::ostream& out, std::ostream& err) {
+int ScanCommand(const UnitEnvironment& env, const UnitChoice& unit, std::ostream& out, std::ostream& err) {
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
   const UnitLink& link = session->Link();

@@ -55,7 +55,7 @@ void Print(const UnitStatus& status, std::ostream& out) {
 
 }  // namespace
 
-int StatusCommand(const UnitEnvironment& env, std::optional<int> unit, bool watch, std::ostream& out,
+int StatusCommand(const UnitEnvironment& env, const UnitChoice& unit, bool watch, std::ostream& out,
                   std::ostream& err) {
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;

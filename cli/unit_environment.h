@@ -6,11 +6,29 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "hid/platform/hid_platform.h"
 #include "protocol/unit_link.h"
 
 namespace ombrel::cli {
+
+// Which unit a command talks to: the one numbered so in the listing, the one
+// with this serial number, or, with neither, the only one there is.
+struct UnitChoice {
+  std::optional<int> number;
+  std::optional<std::string> serial;
+
+  UnitChoice() = default;
+  UnitChoice(std::nullopt_t) {}
+  UnitChoice(std::optional<int> n) : number(n) {}
+  static UnitChoice Serial(std::string serialNumber) {
+    UnitChoice choice;
+    choice.serial = std::move(serialNumber);
+    return choice;
+  }
+};
 
 struct UnitEnvironment {
   std::shared_ptr<platform::HidPlatform> platform;

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "cli/settings_syntax.h"
 #include "cli/unit_text.h"
 #include "protocol/framing.h"
 #include "protocol/unit_identity.h"
@@ -72,10 +73,30 @@ UnitSession::~UnitSession() {
   controller_.reset();
 }
 
-std::optional<std::string> UnitSession::Select(std::optional<int> number) {
+std::optional<std::string> UnitSession::Select(const UnitChoice& choice) {
   if (entries_.empty()) return std::string("no unit found (is it plugged in?)");
+  std::optional<int> number = choice.number;
+  if (choice.serial) {
+    std::string present;
+    std::vector<int> matching;
+    for (const UnitEntry& e : entries_) {
+      present += (present.empty() ? "" : ", ") + (e.serialNumber.empty() ? std::string("(none)") : e.serialNumber);
+      if (e.serialNumber == *choice.serial) matching.push_back(e.number);
+    }
+    if (matching.empty()) {
+      return "no unit has the serial number " + Quoted(*choice.serial) + "; the units present have " + present;
+    }
+    if (matching.size() > 1) {
+      std::string numbers;
+      for (int n : matching) numbers += (numbers.empty() ? "" : ", ") + std::to_string(n);
+      return std::to_string(matching.size()) + " units have the serial number " + Quoted(*choice.serial) +
+             " (units " + numbers + "): choose one with --unit N";
+    }
+    number = matching.front();
+  }
   if (!number && entries_.size() > 1) {
-    return std::to_string(entries_.size()) + " units found: choose one with --unit N (see ombrel-cli list)";
+    return std::to_string(entries_.size()) +
+           " units found: choose one with --unit N or --serial SN (see ombrel-cli list)";
   }
   const int wanted = number.value_or(1);
   if (wanted < 1 || wanted > static_cast<int>(entries_.size())) {

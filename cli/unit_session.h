@@ -45,9 +45,9 @@ class UnitSession {
 
   const std::vector<UnitEntry>& Units() const { return entries_; }
 
-  // Selects unit `number`, or the only one when none is given, and starts
-  // hearing it. Empty on success, else the message why not.
-  std::optional<std::string> Select(std::optional<int> number);
+  // Selects the chosen unit and starts hearing it. Empty on success, else
+  // the message why not.
+  std::optional<std::string> Select(const UnitChoice& choice);
   const UnitEntry& Selected() const { return entries_.at(selectedEntry_); }
 
   // Writes through the selected unit and pauses as the environment says.

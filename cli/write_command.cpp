@@ -18,7 +18,7 @@ std::string Joined(const std::vector<std::string>& sections) {
 }  // namespace
 
 int WriteCommand(const UnitEnvironment& env, std::string_view fileName, std::istream& in,
-                 std::optional<int> unit, bool verify, std::ostream& out, std::ostream& err) {
+                 const UnitChoice& unit, bool verify, std::ostream& out, std::ostream& err) {
   const auto record = ReadSettings(fileName, in, err);
   if (!record) {
     err << kProgram << "nothing was written\n";
@@ -96,7 +96,7 @@ int CheckCommand(std::string_view fileName, std::istream& in, std::ostream& out,
 }
 
 int DiffCommand(const UnitEnvironment& env, std::string_view fileName, std::istream& in,
-                std::optional<int> unit, std::ostream& out, std::ostream& err) {
+                const UnitChoice& unit, std::ostream& out, std::ostream& err) {
   const auto record = ReadSettings(fileName, in, err);
   if (!record) return kExitUnit;
   auto session = OpenUnit(env, unit, err);

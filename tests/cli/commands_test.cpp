@@ -67,7 +67,7 @@ TEST_F(Commands, SeveralUnitsNeedUnitAndUnitPicksByListingNumber) {
   sim::SimulatedUnit& second = PlugUnit("Pendra DUO", "PD2");
   const CliRun ambiguous = Run({"reset-filter"});
   EXPECT_EQ(ambiguous.code, cli::kExitUnit);
-  EXPECT_EQ(ambiguous.err, "ombrel-cli: 2 units found: choose one with --unit N (see ombrel-cli list)\n");
+  EXPECT_EQ(ambiguous.err, "ombrel-cli: 2 units found: choose one with --unit N or --serial SN (see ombrel-cli list)\n");
   EXPECT_EQ(Run({"reset-filter", "--unit", "3"}).code, cli::kExitUnit);
   EXPECT_EQ(first.Model().OutputReportCount() + second.Model().OutputReportCount(), 0u);
 
@@ -76,6 +76,33 @@ TEST_F(Commands, SeveralUnitsNeedUnitAndUnitPicksByListingNumber) {
   EXPECT_EQ(picked.out, "The filter timer of unit 2 (Pendra DUO, PD2) starts again from zero.\n");
   EXPECT_EQ(first.Model().OutputReportCount(), 0u);
   EXPECT_EQ(second.Model().OutputLog(), Frames(Param_Reset_filter_timer, Byte(0)));
+}
+
+TEST_F(Commands, SerialPicksTheUnitWhateverItsPlaceInTheList) {
+  PlugUnit("Pendra", "PA1");
+  sim::SimulatedUnit& second = PlugUnit("Pendra DUO", "PD2");
+  const CliRun picked = Run({"reset-filter", "--serial", "PD2"});
+  ASSERT_EQ(picked.code, cli::kExitOk) << picked.err;
+  EXPECT_EQ(picked.out, "The filter timer of unit 2 (Pendra DUO, PD2) starts again from zero.\n");
+  EXPECT_EQ(second.Model().OutputReportCount(), 1u);
+
+  const CliRun none = Run({"read", "--serial=PX9"});
+  EXPECT_EQ(none.code, cli::kExitUnit);
+  EXPECT_EQ(none.err, "ombrel-cli: no unit has the serial number 'PX9'; the units present have PA1, PD2\n");
+
+  PlugUnit("Pendra DUO", "PD2");
+  const CliRun twice = Run({"read", "--serial", "PD2"});
+  EXPECT_EQ(twice.code, cli::kExitUnit);
+  EXPECT_EQ(twice.err, "ombrel-cli: 2 units have the serial number 'PD2' (units 2, 3): choose one with --unit N\n");
+
+  for (const auto& args : std::vector<std::vector<std::string>>{{"read", "--unit", "1", "--serial", "PA1"},
+                                                                 {"read", "--serial", "PA1", "--serial", "PA1"},
+                                                                 {"read", "--serial"},
+                                                                 {"list", "--serial", "PA1"}}) {
+    const CliRun run = Run(args);
+    EXPECT_EQ(run.code, cli::kExitBadInput) << args.back();
+    EXPECT_NE(run.err, "") << args.back();
+  }
 }
 
 TEST_F(Commands, AUnitThatCannotBeOpenedIsExitStatusTwoWithTheReason) {
