@@ -192,19 +192,25 @@ int Run(const Arguments& a, std::istream& in, std::ostream& out, std::ostream& e
     out << OverviewHelp();
     return kExitOk;
   }
-  const std::string file = a.operands.empty() ? std::string() : a.operands.front();
-  if (c.name == "check") return CheckCommand(file, in, out, err);
+  Invocation how;
+  how.unit = a.unit;
+  how.file = a.operands.empty() ? std::string() : a.operands.front();
+  how.json = a.given & kOptJson;
+  how.watch = a.given & kOptWatch;
+  how.yes = a.given & kOptYes;
+  how.verify = !(a.given & kOptNoVerify);
+  const Streams io{in, out, err};
+  if (c.name == "check") return CheckCommand(how, io);
 
   const UnitEnvironment env = environment(a.demo);
-  const bool json = a.given & kOptJson;
-  if (c.name == "list") return ListCommand(env, out, err);
-  if (c.name == "read") return ReadCommand(env, a.unit, json, out, err);
-  if (c.name == "write") return WriteCommand(env, file, in, a.unit, !(a.given & kOptNoVerify), out, err);
-  if (c.name == "diff") return DiffCommand(env, file, in, a.unit, out, err);
-  if (c.name == "status") return StatusCommand(env, a.unit, a.given & kOptWatch, out, err);
-  if (c.name == "scan") return ScanCommand(env, a.unit, out, err);
-  if (c.name == "reset-filter") return ResetFilterCommand(env, a.unit, out, err);
-  return RestoreDefaultsCommand(env, a.unit, json, a.given & kOptYes, in, out, err);
+  if (c.name == "list") return ListCommand(env, how, io);
+  if (c.name == "read") return ReadCommand(env, how, io);
+  if (c.name == "write") return WriteCommand(env, how, io);
+  if (c.name == "diff") return DiffCommand(env, how, io);
+  if (c.name == "status") return StatusCommand(env, how, io);
+  if (c.name == "scan") return ScanCommand(env, how, io);
+  if (c.name == "reset-filter") return ResetFilterCommand(env, how, io);
+  return RestoreDefaultsCommand(env, how, io);
 }
 
 }  // namespace

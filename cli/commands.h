@@ -7,45 +7,57 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/unit_environment.h"
 
 namespace ombrel::cli {
 
-int ListCommand(const UnitEnvironment& env, std::ostream& out, std::ostream& err);
+// What the command line asked of a command beyond its name.
+struct Invocation {
+  UnitChoice unit;
+  std::string file;  // write, check, diff: a settings file, "-" for standard input
+  bool json = false;
+  bool watch = false;
+  bool yes = false;
+  bool verify = true;
+};
+
+// The streams a command speaks on.
+struct Streams {
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+};
+
+int ListCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
 
 // The read-back walk, printed as INI or JSON.
-int ReadCommand(const UnitEnvironment& env, const UnitChoice& unit, bool json, std::ostream& out,
-                std::ostream& err);
+int ReadCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
 
-// Uploads a settings file; "-" reads `in`. The whole file is checked before
-// the first write; with `verify` the unit is read back afterwards and every
+// Uploads a settings file. The whole file is checked before the first
+// write; unless told not to, the unit is read back afterwards and every
 // value sent compared with what it holds.
-int WriteCommand(const UnitEnvironment& env, std::string_view fileName, std::istream& in,
-                 const UnitChoice& unit, bool verify, std::ostream& out, std::ostream& err);
+int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
 
 // Checks a settings file as WriteCommand does, without a unit.
-int CheckCommand(std::string_view fileName, std::istream& in, std::ostream& out, std::ostream& err);
+int CheckCommand(const Invocation& how, Streams io);
 
 // Prints where the unit's settings differ from the file's: exit 0 when
 // they do not, 1 when they do, 2 on trouble.
-int DiffCommand(const UnitEnvironment& env, std::string_view fileName, std::istream& in,
-                const UnitChoice& unit, std::ostream& out, std::ostream& err);
+int DiffCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
 
 // The connection states and the filter run time; with `watch` once a second
 // until env.interrupted() holds.
-int StatusCommand(const UnitEnvironment& env, const UnitChoice& unit, bool watch, std::ostream& out,
-                  std::ostream& err);
+int StatusCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
 
-int ScanCommand(const UnitEnvironment& env, const UnitChoice& unit, std::ostream& out, std::ostream& err);
+int ScanCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
 
-int ResetFilterCommand(const UnitEnvironment& env, const UnitChoice& unit, std::ostream& out,
-                       std::ostream& err);
+int ResetFilterCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
 
 // Restores the factory settings and prints the read-back that follows.
 // Asks on a terminal (answer from `in`); without one only with `yes`.
-int RestoreDefaultsCommand(const UnitEnvironment& env, const UnitChoice& unit, bool json, bool yes,
-                           std::istream& in, std::ostream& out, std::ostream& err);
+int RestoreDefaultsCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
 
 std::string VersionText();
 // The settings file's form and keys, for --help.

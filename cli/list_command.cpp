@@ -9,7 +9,9 @@ namespace ombrel::cli {
 // One line per unit, the fields apart by tabs: number, model, serial number
 // ("-" when the unit has none), device path, and whether it can be opened
 // for reading and writing, with the reason when not.
-int ListCommand(const UnitEnvironment& env, std::ostream& out, std::ostream& err) {
+int ListCommand(const UnitEnvironment& env, const Invocation&, Streams io) {
+  std::ostream& out = io.out;
+  std::ostream& err = io.err;
   UnitSession session(env);
   if (session.Units().empty()) {
     err << kProgram << "no unit found (is it plugged in?)\n";

@@ -25,8 +25,10 @@ bool Agrees(std::istream& in, std::ostream& err) {
 
 }  // namespace
 
-int ResetFilterCommand(const UnitEnvironment& env, const UnitChoice& unit, std::ostream& out,
-                       std::ostream& err) {
+int ResetFilterCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
+  const auto& unit = how.unit;
+  std::ostream& out = io.out;
+  std::ostream& err = io.err;
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
   ResetFilterTimer(session->Link());
@@ -35,8 +37,13 @@ int ResetFilterCommand(const UnitEnvironment& env, const UnitChoice& unit, std::
   return kExitOk;
 }
 
-int RestoreDefaultsCommand(const UnitEnvironment& env, const UnitChoice& unit, bool json, bool yes,
-                           std::istream& in, std::ostream& out, std::ostream& err) {
+int RestoreDefaultsCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
+  const auto& unit = how.unit;
+  const bool json = how.json;
+  const bool yes = how.yes;
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
+  std::ostream& err = io.err;
   if (!yes && !env.terminal) {
     err << kProgram
         << "restore-defaults replaces the unit's Wi-Fi and fan settings with the factory ones; "

@@ -6,8 +6,11 @@
 
 namespace ombrel::cli {
 
-int ReadCommand(const UnitEnvironment& env, const UnitChoice& unit, bool json, std::ostream& out,
-                std::ostream& err) {
+int ReadCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
+  const auto& unit = how.unit;
+  const bool json = how.json;
+  std::ostream& out = io.out;
+  std::ostream& err = io.err;
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
   const auto reading = WalkSettings(*session, false, err);

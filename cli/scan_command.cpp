@@ -30,7 +30,10 @@ std::string ShownName(std::u16string_view name) {
 
 }  // namespace
 
-int ScanCommand(const UnitEnvironment& env, const UnitChoice& unit, std::ostream& out, std::ostream& err) {
+int ScanCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
+  const auto& unit = how.unit;
+  std::ostream& out = io.out;
+  std::ostream& err = io.err;
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
   const UnitLink& link = session->Link();

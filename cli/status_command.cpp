@@ -55,8 +55,11 @@ void Print(const UnitStatus& status, std::ostream& out) {
 
 }  // namespace
 
-int StatusCommand(const UnitEnvironment& env, const UnitChoice& unit, bool watch, std::ostream& out,
-                  std::ostream& err) {
+int StatusCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
+  const auto& unit = how.unit;
+  const bool watch = how.watch;
+  std::ostream& out = io.out;
+  std::ostream& err = io.err;
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
   auto next = Clock::now();

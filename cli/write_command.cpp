@@ -17,8 +17,13 @@ std::string Joined(const std::vector<std::string>& sections) {
 
 }  // namespace
 
-int WriteCommand(const UnitEnvironment& env, std::string_view fileName, std::istream& in,
-                 const UnitChoice& unit, bool verify, std::ostream& out, std::ostream& err) {
+int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
+  const auto& unit = how.unit;
+  const std::string_view fileName = how.file;
+  const bool verify = how.verify;
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
+  std::ostream& err = io.err;
   const auto record = ReadSettings(fileName, in, err);
   if (!record) {
     err << kProgram << "nothing was written\n";
@@ -84,7 +89,11 @@ int WriteCommand(const UnitEnvironment& env, std::string_view fileName, std::ist
   return kExitOk;
 }
 
-int CheckCommand(std::string_view fileName, std::istream& in, std::ostream& out, std::ostream& err) {
+int CheckCommand(const Invocation& how, Streams io) {
+  const std::string_view fileName = how.file;
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
+  std::ostream& err = io.err;
   const auto record = ReadSettings(fileName, in, err);
   if (!record) return kExitBadInput;
   std::vector<std::string> sections;
@@ -95,8 +104,12 @@ int CheckCommand(std::string_view fileName, std::istream& in, std::ostream& out,
   return kExitOk;
 }
 
-int DiffCommand(const UnitEnvironment& env, std::string_view fileName, std::istream& in,
-                const UnitChoice& unit, std::ostream& out, std::ostream& err) {
+int DiffCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
+  const auto& unit = how.unit;
+  const std::string_view fileName = how.file;
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
+  std::ostream& err = io.err;
   const auto record = ReadSettings(fileName, in, err);
   if (!record) return kExitUnit;
   auto session = OpenUnit(env, unit, err);

@@ -55,12 +55,16 @@ class WindowAndCli : public UnitFixture, public testing::WithParamInterface<Roun
     env.platform = bus;
     env.pause = [&](unsigned ms) { sent.pauses.push_back({ms, unit.Model().OutputReportCount()}); };
 
+    std::istringstream nothing;
     std::ostringstream file, out, err;
-    EXPECT_EQ(ombrel::cli::ReadCommand(env, std::nullopt, false, file, err), 0) << err.str();
+    EXPECT_EQ(ombrel::cli::ReadCommand(env, {}, {nothing, file, err}), 0) << err.str();
     unit.Model().ClearOutputLog();
     sent.pauses.clear();
     std::istringstream in(file.str());
-    EXPECT_EQ(ombrel::cli::WriteCommand(env, "-", in, std::nullopt, false, out, err), 0) << err.str() << file.str();
+    ombrel::cli::Invocation write;
+    write.file = "-";
+    write.verify = false;  // the window's bytes alone
+    EXPECT_EQ(ombrel::cli::WriteCommand(env, write, {in, out, err}), 0) << err.str() << file.str();
     sent.reports = unit.Model().OutputLog();
     return sent;
   }

@@ -230,12 +230,13 @@ TEST_F(Commands, RestoreDefaultsRestoresThenPrintsTheReadBack) {
 
 TEST(DemoCommands, TheDemoUnitIsReadAndAnswersItsStatus) {
   const cli::UnitEnvironment env = cli::DemoEnvironment();
+  std::istringstream in;
   std::ostringstream out, err;
-  ASSERT_EQ(cli::ReadCommand(env, std::nullopt, false, out, err), cli::kExitOk) << err.str();
+  ASSERT_EQ(cli::ReadCommand(env, {}, {in, out, err}), cli::kExitOk) << err.str();
   EXPECT_EQ(out.str().substr(0, 27), "; Pendra DUO PD2407311, rea");
   EXPECT_NE(out.str().find("name = \"Birchwood-Home\"\n"), std::string::npos) << out.str();
   std::ostringstream status;
-  ASSERT_EQ(cli::StatusCommand(env, std::nullopt, false, status, err), cli::kExitOk) << err.str();
+  ASSERT_EQ(cli::StatusCommand(env, {}, {in, status, err}), cli::kExitOk) << err.str();
   EXPECT_EQ(status.str().substr(0, 17), "wifi = connected\n");
 }
 

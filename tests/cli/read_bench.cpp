@@ -16,9 +16,10 @@ void BM_ReadOnAnsweringUnit(benchmark::State& state) {
   ombrel::sim::SimulatedUnit unit(*bus);
   ombrel::cli::UnitEnvironment env;
   env.platform = bus;
+  std::istringstream in;
   for (auto _ : state) {
     std::ostringstream out, err;
-    const int code = ombrel::cli::ReadCommand(env, std::nullopt, false, out, err);
+    const int code = ombrel::cli::ReadCommand(env, {}, {in, out, err});
     if (code != 0) state.SkipWithError(err.str().c_str());
     benchmark::DoNotOptimize(out.str());
   }
