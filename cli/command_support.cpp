@@ -103,6 +103,8 @@ std::optional<UnitReading> WalkSettings(UnitSession& session, bool alreadyAsked,
   if (alreadyAsked) run.Await(ReadBackRun::Clock::now());
   else run.Start(session.Link(), ReadBackRun::Clock::now());
   while (!run.Finished()) {
+    // Answers that are already in do not keep a stopped walk going.
+    if (session.Interrupted()) return std::nullopt;
     if (auto answer = session.NextAnswer(run.Deadline())) {
       run.TakeAnswer(*answer, session.Link(), ReadBackRun::Clock::now());
       continue;
