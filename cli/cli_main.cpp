@@ -20,7 +20,9 @@ struct Arguments {
   std::vector<std::string> operands;
   UnitChoice unit;
   unsigned given = 0;  // the command options given, as Option bits
-  bool demo = false;
+  DemoOptions demo;
+  std::vector<std::string> sets;
+  std::string outputDir, logPath;
   bool help = false;
   bool version = false;
 };
@@ -42,6 +44,15 @@ std::string Listed(const std::vector<std::string_view>& words) {
 
 std::string SeeHelp(const Arguments& a) {
   return a.command ? " (see ombrel-cli help " + std::string(a.command->name) + ")" : " (see ombrel-cli --help)";
+}
+
+// A value option as given: "--log" or "--log=FILE".
+std::optional<Option> ValueOption(std::string_view arg) {
+  for (Option o : kValueOptions) {
+    const std::string_view name = OptionName(o);
+    if (arg == name || (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=')) return o;
+  }
+  return std::nullopt;
 }
 
 std::optional<Option> CommandOption(std::string_view arg) {
@@ -68,7 +79,45 @@ std::optional<Arguments> Parse(std::span<const std::string> args, std::ostream& 
     } else if (arg == "--version") {
       a.version = true;
     } else if (arg == "--demo") {
-      a.demo = true;
+      a.demo.on = true;
+    } else if (arg == "--reset") {
+      a.demo.reset = true;
+    } else if (arg == "--units" || arg.starts_with("--units=")) {
+      const std::string value = arg == "--units" ? (i + 1 < args.size() ? args[++i] : std::string()) : arg.substr(8);
+      const auto n = UnitNumber(value);
+      if (!n || *n > kMaxDemoUnits) {
+        err << kProgram << "--units takes a number of simulated units from 1 to " << kMaxDemoUnits << ", not "
+            << Quoted(value) << "\n";
+        return std::nullopt;
+      }
+      a.demo.units = *n;
+    } else if (const auto valued = ValueOption(arg)) {
+      const std::string_view name = OptionName(*valued);
+      std::string value;
+      if (arg == name) {
+        if (i + 1 >= args.size()) {
+          err << kProgram << name << " takes a value\n";
+          return std::nullopt;
+        }
+        value = args[++i];
+      } else {
+        value = arg.substr(name.size() + 1);
+      }
+      if (*valued == kOptSet) {
+        a.sets.push_back(value);
+      } else {
+        std::string& slot = *valued == kOptLog ? a.logPath : a.outputDir;
+        if (!slot.empty()) {
+          err << kProgram << name << " is given twice\n";
+          return std::nullopt;
+        }
+        if (value.empty()) {
+          err << kProgram << name << " takes a path, not an empty word\n";
+          return std::nullopt;
+        }
+        slot = value;
+      }
+      a.given |= *valued;
     } else if (arg == "--unit" || arg.starts_with("--unit=") || arg == "--serial" || arg.starts_with("--serial=")) {
       // One command talks to one unit, named one way.
       const bool bySerial = arg.starts_with("--serial");
@@ -139,13 +188,17 @@ std::optional<std::string> Misfit(const Arguments& a) {
       return std::string(OptionName(o)) + " goes with " + Listed(with) + ", not with " + name;
     }
   }
-  const std::size_t most = c.operand.empty() ? 0 : 1;
+  if ((a.demo.reset || a.demo.units != 1) && !a.demo.on) {
+    return std::string(a.demo.reset ? "--reset" : "--units") + " goes with --demo";
+  }
+  const std::size_t most = c.operand.empty() ? 0 : c.manyOperands ? a.operands.size() : 1;
   if (a.operands.size() > most) {
     return most == 0 ? name + " takes no file or other word, not " + Quoted(a.operands[most])
                      : name + (c.name == "help" ? " takes one command" : " takes one settings file") + ", not also " + Quoted(a.operands[most]);
   }
   if (c.operandRequired && a.operands.empty()) {
-    return name + " takes one settings file (or - for standard input)";
+    return c.manyOperands ? name + " takes " + std::string(c.operand)
+                          : name + " takes one settings file (or - for standard input)";
   }
   return std::nullopt;
 }
@@ -199,6 +252,11 @@ int Run(const Arguments& a, std::istream& in, std::ostream& out, std::ostream& e
   how.watch = a.given & kOptWatch;
   how.yes = a.given & kOptYes;
   how.verify = !(a.given & kOptNoVerify);
+  how.redact = a.given & kOptRedact;
+  how.all = a.given & kOptAll;
+  how.sets = a.sets;
+  how.outputDir = a.outputDir;
+  how.logPath = a.logPath;
   const Streams io{in, out, err};
   if (c.name == "check") return CheckCommand(how, io);
 

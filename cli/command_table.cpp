@@ -16,20 +16,20 @@ constexpr std::string_view kOutputTrouble = "  4  the output could not be writte
 constexpr std::string_view kInterrupted = "130  stopped by Ctrl-C or SIGTERM at a safe point, after saying what was done\n";
 
 const std::array<CommandSpec, 10> kCommands{{
-    {"list", "", false, 0, true,
+    {"list", "", false, false, 0, true,
      "the units: number, model, serial, device, access",
      "Lists the units on USB, one line each, the fields apart by tabs: the\n"
      "number --unit takes, the model, the serial number (- when it has none),\n"
      "the device path, and read-write or why the unit cannot be opened.\n",
      "  0  at least one unit was listed\n"},
-    {"read", "", false, kOptUnit | kOptSerial | kOptJson, true,
+    {"read", "", false, false, kOptUnit | kOptSerial | kOptJson, true,
      "prints the unit's settings as a settings file",
      "Reads the unit's settings as the window's \"Receive current parameters\"\n"
      "does and prints them as a settings file that write takes back: INI, or\n"
      "JSON with the same keys with --json. Texts show the unit's bytes as the\n"
      "window does, so a name read and written back is the same byte for byte.\n",
      "  0  printed\n"},
-    {"write", "FILE|-", true, kOptUnit | kOptSerial | kOptNoVerify, true,
+    {"write", "FILE|-", true, false, kOptUnit | kOptSerial | kOptNoVerify, true,
      "sends a settings file to the unit, then verifies",
      "Checks the whole file first (as check does) and writes nothing when\n"
      "anything is wrong. Then sends the [wifi] section as the Wi-Fi page's\n"
@@ -42,13 +42,13 @@ const std::array<CommandSpec, 10> kCommands{{
      "to end, then stops and says which sections went out.\n",
      "  0  written, and the unit holds every value sent\n"
      "  1  the command line or the file is wrong: nothing was written\n"},
-    {"check", "FILE|-", true, 0, false,
+    {"check", "FILE|-", true, false, 0, false,
      "checks a settings file as write would, no unit",
      "Checks the whole file as write does, with no unit needed, and prints\n"
      "every problem and warning with its line on standard error.\n",
      "  0  the file can be written (warnings may have been given)\n"
      "  1  it cannot: the problems are listed\n"},
-    {"diff", "FILE|-", true, kOptUnit | kOptSerial, true,
+    {"diff", "FILE|-", true, false, kOptUnit | kOptSerial, true,
      "prints where the unit differs from a settings file",
      "Reads the unit and prints one line per key whose value differs from\n"
      "the file's, as diff(1) does for text:\n"
@@ -58,22 +58,22 @@ const std::array<CommandSpec, 10> kCommands{{
      "  0  the unit holds the file's settings\n"
      "  1  they differ (the differences are printed)\n"
      "  2  the file cannot be read or has problems (they are listed)\n"},
-    {"status", "", false, kOptUnit | kOptSerial | kOptWatch, true,
+    {"status", "", false, false, kOptUnit | kOptSerial | kOptWatch, true,
      "connection states and the filter run time",
      "Prints the Wi-Fi and master connection states and the filter run time.\n"
      "With --watch it repeats every second until Ctrl-C, which is its normal\n"
      "end (exit status 0).\n",
      "  0  printed (with --watch: ended by Ctrl-C)\n"},
-    {"scan", "", false, kOptUnit | kOptSerial, true,
+    {"scan", "", false, false, kOptUnit | kOptSerial, true,
      "the Wi-Fi networks the unit's module sees",
      "Has the unit's Wi-Fi module look for networks (up to ten seconds) and\n"
      "prints each network's name once, as the unit's bytes, like the window.\n"
      "After the scan, or on Ctrl-C, the module is restarted as the window\n"
      "does after its scan.\n",
      "  0  scanned\n"},
-    {"reset-filter", "", false, kOptUnit | kOptSerial, true, "starts the filter run time again from zero",
+    {"reset-filter", "", false, false, kOptUnit | kOptSerial, true, "starts the filter run time again from zero",
      "Starts the unit's filter run time again from zero.\n", "  0  sent\n"},
-    {"restore-defaults", "", false, kOptUnit | kOptSerial | kOptJson | kOptYes, true,
+    {"restore-defaults", "", false, false, kOptUnit | kOptSerial | kOptJson | kOptYes, true,
      "factory settings, printed as read back",
      "Returns the unit to its factory settings, replacing its Wi-Fi and fan\n"
      "settings, and prints them as read back (--json as for read). On a\n"
@@ -81,7 +81,7 @@ const std::array<CommandSpec, 10> kCommands{{
      "without a terminal --yes is needed.\n",
      "  0  restored and printed\n"
      "  1  not confirmed, or no terminal and no --yes: the unit was not changed\n"},
-    {"help", "[COMMAND]", false, 0, false, "this overview, or a command's usage and options",
+    {"help", "[COMMAND]", false, false, 0, false, "this overview, or a command's usage and options",
      "Shows the overview, or with a command its usage, options and exit\n"
      "status (as COMMAND --help does).\n",
      "  0  shown\n"},
@@ -94,13 +94,18 @@ struct OptionHelp {
   std::string_view help;
 };
 
-constexpr std::array<OptionHelp, 6> kOptions{{
+constexpr std::array<OptionHelp, 11> kOptions{{
     {kOptUnit, "--unit", "--unit N", "the unit numbered N by list (needed with several units)"},
     {kOptSerial, "--serial", "--serial SN", "the unit with serial number SN (instead of --unit)"},
     {kOptJson, "--json", "--json", "JSON instead of INI"},
     {kOptWatch, "--watch", "--watch", "repeat every second until Ctrl-C"},
     {kOptYes, "--yes", "--yes", "restore without asking (needed without a terminal)"},
     {kOptNoVerify, "--no-verify", "--no-verify", "do not read the unit back after writing"},
+    {kOptSet, "--set", "--set S.KEY=VALUE", "this value instead of the file's, e.g. wifi.slave_number=3"},
+    {kOptRedact, "--redact", "--redact", "no password in what is printed; a write keeps the unit's"},
+    {kOptAll, "--all", "--all", "every unit listed, at the same time"},
+    {kOptOutputDir, "--output-dir", "--output-dir DIR", "one file per unit in DIR, named by serial number"},
+    {kOptLog, "--log", "--log FILE", "append a JSON line per unit written to FILE"},
 }};
 
 // Edits from one word to the other, two letters swapped counting as one.
@@ -183,7 +188,7 @@ std::optional<std::string_view> NearestCommand(std::string_view word) {
 }
 
 std::optional<std::string_view> NearestOption(std::string_view word) {
-  std::vector<std::string_view> names{"--demo", "--help", "--version"};
+  std::vector<std::string_view> names{"--demo", "--help", "--version", "--units", "--reset"};
   for (const OptionHelp& o : kOptions) names.push_back(o.name);
   return Nearest(word, names);
 }
@@ -211,8 +216,12 @@ std::string OverviewHelp() {
     const std::string head = std::string(c.name) + (c.operand.empty() ? "" : " " + std::string(c.operand));
     out += "  " + Padded(head, 22) + std::string(c.summary) + "\n";
   }
-  out += "\nOptions:\n  " + Padded("--demo", 22) + "a simulated Pendra DUO instead of the units on USB\n";
+  out += "\nOptions:\n  " + Padded("--demo", 22) + "a simulated Pendra DUO instead of the units on USB\n" + "  " +
+         Padded("--units N, --reset", 22) + "with --demo: N simulated units; their factory state\n";
   for (const OptionHelp& o : kOptions) {
+    // Options no command takes yet are not offered.
+    if (std::none_of(kCommands.begin(), kCommands.end(), [&](const CommandSpec& c) { return c.options & o.option; }))
+      continue;
     std::string with;
     for (const CommandSpec& c : kCommands)
       if (c.options & o.option) with += (with.empty() ? "" : ", ") + std::string(c.name);

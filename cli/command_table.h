@@ -18,15 +18,25 @@ enum Option : unsigned {
   kOptYes = 1u << 3,
   kOptNoVerify = 1u << 4,
   kOptSerial = 1u << 5,
+  kOptSet = 1u << 6,
+  kOptRedact = 1u << 7,
+  kOptAll = 1u << 8,
+  kOptOutputDir = 1u << 9,
+  kOptLog = 1u << 10,
 };
 
 // Every option above, for walking them.
-inline constexpr Option kCommandOptions[] = {kOptUnit, kOptSerial, kOptJson, kOptWatch, kOptYes, kOptNoVerify};
+inline constexpr Option kCommandOptions[] = {kOptUnit, kOptSerial,    kOptJson, kOptWatch,     kOptYes,
+                                             kOptNoVerify, kOptSet, kOptRedact, kOptAll, kOptOutputDir, kOptLog};
+
+// The options that take a value (--set KEY=VALUE or --set=KEY=VALUE).
+inline constexpr Option kValueOptions[] = {kOptSet, kOptOutputDir, kOptLog};
 
 struct CommandSpec {
   std::string_view name;
   std::string_view operand;  // "FILE|-", "[COMMAND]" or empty
   bool operandRequired = false;
+  bool manyOperands = false;  // the operand may be given more than once
   unsigned options = 0;
   bool usesUnit = true;
   std::string_view summary;  // one line of the overview

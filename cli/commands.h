@@ -12,6 +12,11 @@
 #include "cli/unit_environment.h"
 
 namespace ombrel::cli {
+class UnitSession;
+struct SettingsRecord;
+}  // namespace ombrel::cli
+
+namespace ombrel::cli {
 
 // What the command line asked of a command beyond its name.
 struct Invocation {
@@ -21,6 +26,15 @@ struct Invocation {
   bool watch = false;
   bool yes = false;
   bool verify = true;
+  // --redact: read prints no password; a write of such a file keeps the
+  // unit's own.
+  bool redact = false;
+  // --set SECTION.KEY=VALUE (and the words of `set`), in the order given.
+  std::vector<std::string> sets;
+  // --all: every unit listed, at the same time.
+  bool all = false;
+  std::string outputDir;  // --output-dir: read --all writes a file per unit there
+  std::string logPath;    // --log: one JSON line per unit written to
 };
 
 // The streams a command speaks on.
@@ -39,6 +53,12 @@ int ReadCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
 // write; unless told not to, the unit is read back afterwards and every
 // value sent compared with what it holds.
 int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
+
+// Sends a checked record's sections to the chosen unit as the window's
+// Apply/Save would (Ctrl-C between sections), then with `verify` reads the
+// unit back and compares every value sent.
+int WriteRecord(UnitSession& session, const SettingsRecord& record, bool verify, std::ostream& out,
+                std::ostream& err);
 
 // Checks a settings file as WriteCommand does, without a unit.
 int CheckCommand(const Invocation& how, Streams io);

@@ -17,7 +17,7 @@ struct DemoBench {
 
 }  // namespace
 
-UnitEnvironment DemoEnvironment() {
+UnitEnvironment DemoEnvironment(const DemoOptions&) {
   // Shared by the environment's copies; the last one lets the unit go.
   auto bench = std::make_shared<DemoBench>();
   UnitEnvironment env;

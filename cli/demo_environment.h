@@ -2,10 +2,11 @@
 // moving on while a command waits.
 #pragma once
 
+#include "cli/cli_main.h"
 #include "cli/unit_environment.h"
 
 namespace ombrel::cli {
 
-UnitEnvironment DemoEnvironment();
+UnitEnvironment DemoEnvironment(const DemoOptions& options = {});
 
 }  // namespace ombrel::cli

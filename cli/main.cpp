@@ -58,10 +58,10 @@ int main(int argc, char* argv[]) {
   std::vector<std::string> args(argv + 1, argv + argc);
   CatchInterrupts();
   const bool terminal = IsTerminal(0) && IsTerminal(2);
-  int code = ombrel::cli::RunCli(args, std::cin, std::cout, std::cerr, [terminal](bool demo) {
+  int code = ombrel::cli::RunCli(args, std::cin, std::cout, std::cerr, [terminal](const ombrel::cli::DemoOptions& demo) {
     ombrel::cli::UnitEnvironment env;
-    if (demo) {
-      env = ombrel::cli::DemoEnvironment();
+    if (demo.on) {
+      env = ombrel::cli::DemoEnvironment(demo);
     } else {
       env.platform = ombrel::platform::MakeNativeHidPlatform();
     }

@@ -18,20 +18,19 @@ std::string Joined(const std::vector<std::string>& sections) {
 }  // namespace
 
 int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
-  const auto& unit = how.unit;
-  const std::string_view fileName = how.file;
-  const bool verify = how.verify;
-  std::istream& in = io.in;
-  std::ostream& out = io.out;
-  std::ostream& err = io.err;
-  const auto record = ReadSettings(fileName, in, err);
+  const auto record = ReadSettings(how.file, io.in, io.err);
   if (!record) {
-    err << kProgram << "nothing was written\n";
+    io.err << kProgram << "nothing was written\n";
     return kExitBadInput;
   }
-  auto session = OpenUnit(env, unit, err);
+  auto session = OpenUnit(env, how.unit, io.err);
   if (!session) return kExitUnit;
-  const std::string name = UnitName(session->Selected());
+  return WriteRecord(*session, *record, how.verify, io.out, io.err);
+}
+
+int WriteRecord(UnitSession& session, const SettingsRecord& record, bool verify, std::ostream& out,
+                std::ostream& err) {
+  const std::string name = UnitName(session.Selected());
 
   // Ctrl-C is taken between the sections: each goes out whole or not at all.
   std::vector<std::string> written;
@@ -42,11 +41,11 @@ int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io) 
         << "\n";
     return kExitInterrupted;
   };
-  if (record->wifi) {
-    if (session->Interrupted()) return stopped("[wifi]");
+  if (record.wifi) {
+    if (session.Interrupted()) return stopped("[wifi]");
     // The file's values are both what the page shows and what is last known.
-    WiFiSettings lastKnown = record->wifi->values;
-    if (const auto refusal = UploadWiFi(lastKnown, PageOfWiFiRecord(*record->wifi), session->Link())) {
+    WiFiSettings lastKnown = record.wifi->values;
+    if (const auto refusal = UploadWiFi(lastKnown, PageOfWiFiRecord(*record.wifi), session.Link())) {
       // The file's check refuses all of these first; this is the core's word.
       err << kProgram << "the Wi-Fi settings were refused: "
           << (refusal->row ? LangStrings[static_cast<std::size_t>(*refusal->row)][LangEng]
@@ -56,12 +55,12 @@ int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io) 
     }
     written.push_back("[wifi]");
   }
-  if (record->fan) {
-    if (session->Interrupted()) return stopped("[fan]");
-    UploadFan(*record->fan, session->Link());
+  if (record.fan) {
+    if (session.Interrupted()) return stopped("[fan]");
+    UploadFan(*record.fan, session.Link());
     written.push_back("[fan]");
   }
-  if (!CheckWrites(*session, err)) return kExitUnit;
+  if (!CheckWrites(session, err)) return kExitUnit;
   const std::string what = Joined(written);
   if (!verify) {
     out << "Wrote " << what << " to " << name << " (not read back: --no-verify).\n";
@@ -69,17 +68,17 @@ int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io) 
   }
 
   // The unit acknowledges no write: only its read-back shows what it took.
-  const auto reading = WalkSettings(*session, false, err);
+  const auto reading = WalkSettings(session, false, err);
   if (!reading) {
-    if (session->Interrupted()) {
+    if (session.Interrupted()) {
       err << kProgram << "interrupted: " << what << " written to " << name << "; not read back to verify\n";
       return kExitInterrupted;
     }
     err << kProgram << what << " written, but the read-back to verify it failed\n";
     return kExitUnit;
   }
-  if (!CheckWrites(*session, err)) return kExitUnit;
-  const auto differences = Differences(*record, *reading);
+  if (!CheckWrites(session, err)) return kExitUnit;
+  const auto differences = Differences(record, *reading);
   if (!differences.empty()) {
     err << kProgram << "the unit holds other values than were written (" << name << "):\n";
     for (const Difference& d : differences) err << "  " << DifferenceLine(d, "written") << "\n";

@@ -75,7 +75,7 @@ class CliFixture : public testing::Test {
     FullBuffer full;
     std::ostream fullOut(&full);
     CliRun run;
-    run.code = cli::RunCli(args, in, outputFull ? fullOut : out, err, [this](bool) { return Environment(); });
+    run.code = cli::RunCli(args, in, outputFull ? fullOut : out, err, [this](const cli::DemoOptions&) { return Environment(); });
     run.out = out.str();
     run.err = err.str();
     return run;

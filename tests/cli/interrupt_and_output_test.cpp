@@ -207,8 +207,8 @@ TEST(DemoList, TheSimulatedUnitsPathSaysItIsSimulated) {
   std::istringstream in;
   std::ostringstream out, err;
   ASSERT_EQ(cli::RunCli(std::vector<std::string>{"--demo", "list"}, in, out, err,
-                        [](bool demo) {
-                          EXPECT_TRUE(demo);
+                        [](const cli::DemoOptions& demo) {
+                          EXPECT_TRUE(demo.on);
                           return cli::DemoEnvironment();
                         }),
             cli::kExitOk)

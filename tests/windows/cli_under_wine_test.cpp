@@ -130,7 +130,7 @@ InProcess RunInProcess(std::vector<std::string> args, const ombrel::sim::UnitMod
   std::istringstream in;
   std::ostringstream out, err;
   InProcess run;
-  run.code = ombrel::cli::RunCli(args, in, out, err, [&](bool) {
+  run.code = ombrel::cli::RunCli(args, in, out, err, [&](const ombrel::cli::DemoOptions&) {
     ombrel::cli::UnitEnvironment env;
     env.platform = bus;
     env.pause = [](unsigned) {};
