@@ -30,6 +30,9 @@ struct UnitChoice {
   }
 };
 
+struct SettingsRecord;
+struct UnitEntry;
+
 struct UnitEnvironment {
   std::shared_ptr<platform::HidPlatform> platform;
   // The pauses between writes; a real sleep when empty.
@@ -49,6 +52,9 @@ struct UnitEnvironment {
   bool terminal = false;
   // The units are simulated: list does not show a device path for them.
   bool simulated = false;
+  // Told of each write of settings to a unit, with the exit status it ended
+  // with (--log). Called on the thread that wrote.
+  std::function<void(const UnitEntry& unit, const SettingsRecord& record, bool verified, int code)> written;
 };
 
 }  // namespace ombrel::cli

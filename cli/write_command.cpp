@@ -28,8 +28,10 @@ int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io) 
   return WriteRecord(*session, *record, how.verify, io.out, io.err);
 }
 
-int WriteRecord(UnitSession& session, const SettingsRecord& record, bool verify, std::ostream& out,
-                std::ostream& err) {
+namespace {
+
+int SendAndVerify(UnitSession& session, const SettingsRecord& record, bool verify, std::ostream& out,
+                  std::ostream& err) {
   const std::string name = UnitName(session.Selected());
 
   // Ctrl-C is taken between the sections: each goes out whole or not at all.
@@ -86,6 +88,18 @@ int WriteRecord(UnitSession& session, const SettingsRecord& record, bool verify,
   }
   out << "Wrote " << what << " to " << name << "; read back, it holds every value sent.\n";
   return kExitOk;
+}
+
+}  // namespace
+
+int WriteRecord(UnitSession& session, const SettingsRecord& record, bool verify, std::ostream& out,
+                std::ostream& err) {
+  const int code = SendAndVerify(session, record, verify, out, err);
+  // The commissioning log hears of every write that reached the unit.
+  if (const auto& written = session.Environment().written) {
+    written(session.Selected(), record, verify, code);
+  }
+  return code;
 }
 
 int CheckCommand(const Invocation& how, Streams io) {
