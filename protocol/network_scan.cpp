@@ -28,6 +28,7 @@ std::optional<std::u16string> ScannedNetworkName(const InputParameter& answer) {
 
 void ScanRun::Start(const UnitLink& link, Clock::time_point now) {
   names_.clear();
+  entries_.clear();
   // Started again while the module is being asked, the repeat keeps its beat.
   if (!repeatAt_) repeatAt_ = now + kScanRepeatInterval;
   ++attempts_;
@@ -41,6 +42,7 @@ void ScanRun::TakeAnswer(const InputParameter& answer, Clock::time_point now) {
   // Only the first answer starts the collection time; later ones add to it.
   if (!closeAt_) closeAt_ = now + kScanCollectionTime;
   names_.push_back(std::move(*name));
+  entries_.push_back(answer.text);
 }
 
 void ScanRun::Step(const UnitLink& link, Clock::time_point now) {

@@ -48,12 +48,15 @@ class ScanRun {
 
   // Every name received, in order, empty and repeated ones included.
   const std::vector<std::u16string>& Names() const { return names_; }
+  // The whole entry of each of those answers, in the same order.
+  const std::vector<std::u16string>& Entries() const { return entries_; }
 
  private:
   std::optional<Clock::time_point> repeatAt_;
   std::optional<Clock::time_point> closeAt_;
   std::size_t attempts_ = 0;
   std::vector<std::u16string> names_;
+  std::vector<std::u16string> entries_;
 };
 
 }  // namespace ombrel
