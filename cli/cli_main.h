@@ -17,6 +17,7 @@ struct DemoOptions {
   bool on = false;
   int units = 1;       // --units N: how many simulated units are plugged in
   bool reset = false;  // --reset: the simulated units start from their factory state
+  std::string statePath;  // where the units are kept between runs; empty: the user's default place
 };
 
 // Makes the environment a command runs in: the units on USB, or the

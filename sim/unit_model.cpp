@@ -300,6 +300,19 @@ void UnitModel::RestoreFactoryDefaults() {
   LoadFactorySettingsLocked();
 }
 
+std::map<ParamID, Report> UnitModel::StoredSettings() const {
+  std::lock_guard lock(mutex_);
+  return store_;
+}
+
+void UnitModel::LoadStoredSettings(const std::map<ParamID, Report>& values) {
+  std::lock_guard lock(mutex_);
+  for (const auto& [id, bytes] : values) {
+    if (IsStoredSetting(id)) store_[id] = bytes;
+  }
+  continuing_ = false;
+}
+
 void UnitModel::LoadFactorySettingsLocked() {
   store_ = FactorySettings();
   continuing_ = false;

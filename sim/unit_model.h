@@ -93,6 +93,11 @@ class UnitModel {
   void SetAddress(ParamID id, const Ipv4Octets& octets);
   void SetSeconds(ParamID id, std::uint32_t seconds);
   void RestoreFactoryDefaults();
+  // Every stored setting with its bytes, and the way back: each given value
+  // that is a stored setting replaces the stored one (others are ignored).
+  // For keeping a unit's settings while it is not running.
+  std::map<ParamID, Report> StoredSettings() const;
+  void LoadStoredSettings(const std::map<ParamID, Report>& values);
 
   std::string SerialNumber() const;
   void SetSerialNumber(std::string serial);
