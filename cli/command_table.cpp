@@ -16,7 +16,7 @@ constexpr std::string_view kOutputTrouble = "  4  the output could not be writte
 constexpr std::string_view kInterrupted = "130  stopped by Ctrl-C or SIGTERM at a safe point, after saying what was done\n";
 
 const std::array<CommandSpec, 10> kCommands{{
-    {"list", "", false, false, 0, true,
+    {"list", "", false, false, kOptJson, true,
      "the units: number, model, serial, device, access",
      "Lists the units on USB, one line each, the fields apart by tabs: the\n"
      "number --unit takes, the model, the serial number (- when it has none),\n"
@@ -58,13 +58,13 @@ const std::array<CommandSpec, 10> kCommands{{
      "  0  the unit holds the file's settings\n"
      "  1  they differ (the differences are printed)\n"
      "  2  the file cannot be read or has problems (they are listed)\n"},
-    {"status", "", false, false, kOptUnit | kOptSerial | kOptWatch, true,
+    {"status", "", false, false, kOptUnit | kOptSerial | kOptWatch | kOptJson, true,
      "connection states and the filter run time",
      "Prints the Wi-Fi and master connection states and the filter run time.\n"
      "With --watch it repeats every second until Ctrl-C, which is its normal\n"
      "end (exit status 0).\n",
      "  0  printed (with --watch: ended by Ctrl-C)\n"},
-    {"scan", "", false, false, kOptUnit | kOptSerial, true,
+    {"scan", "", false, false, kOptUnit | kOptSerial | kOptJson, true,
      "the Wi-Fi networks the unit's module sees",
      "Has the unit's Wi-Fi module look for networks (up to ten seconds) and\n"
      "prints each network's name once, as the unit's bytes, like the window.\n"
@@ -97,7 +97,7 @@ struct OptionHelp {
 constexpr std::array<OptionHelp, 11> kOptions{{
     {kOptUnit, "--unit", "--unit N", "the unit numbered N by list (needed with several units)"},
     {kOptSerial, "--serial", "--serial SN", "the unit with serial number SN (instead of --unit)"},
-    {kOptJson, "--json", "--json", "JSON instead of INI"},
+    {kOptJson, "--json", "--json", "JSON instead of text (the fields are in ombrel-cli(1))"},
     {kOptWatch, "--watch", "--watch", "repeat every second until Ctrl-C"},
     {kOptYes, "--yes", "--yes", "restore without asking (needed without a terminal)"},
     {kOptNoVerify, "--no-verify", "--no-verify", "do not read the unit back after writing"},

@@ -5,8 +5,10 @@
 #include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/json_text.h"
 #include "cli/unit_text.h"
 #include "protocol/network_scan.h"
+#include "protocol/scan_entry.h"
 
 namespace ombrel::cli {
 namespace {
@@ -26,6 +28,18 @@ std::string ShownName(std::u16string_view name) {
     }
   }
   return out;
+}
+
+// The module's encryption code in the words of the settings file.
+std::string SecurityName(int code) {
+  switch (code) {
+    case 0: return "OPEN";
+    case 1: return "WEP";
+    case 2: return "WPA_PSK";
+    case 3: return "WPA2_PSK";
+    case 4: return "WPA_WPA2_PSK";
+    default: return std::to_string(code);
+  }
 }
 
 }  // namespace
@@ -69,7 +83,26 @@ int ScanCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
   }
   if (!CheckWrites(*session, err)) return kExitUnit;
 
-  // Each network once, in the order the module listed them.
+  // Each network once, in the order the module listed them; with --json
+  // every access point the module listed (a network may have several),
+  // hidden ones (no name) included.
+  if (how.json) {
+    out << "[";
+    bool first = true;
+    for (const std::u16string& entry : scan.Entries()) {
+      const ScanEntryDetails d = ScanEntryDetailsOf(entry);
+      const auto number = [](const std::optional<int>& n) {
+        return JsonNumberOrNull(n ? std::optional<long long>(*n) : std::nullopt);
+      };
+      out << (first ? "\n" : ",\n") << "  {\"name\": " << JsonString(Utf8OfUnitText(d.name))
+          << ", \"security\": " << (d.encryption ? JsonString(SecurityName(*d.encryption)) : "null")
+          << ", \"rssi\": " << number(d.rssi) << ", \"mac\": " << JsonString(Utf8OfUnitText(d.mac))
+          << ", \"channel\": " << number(d.channel) << "}";
+      first = false;
+    }
+    out << (first ? "]\n" : "\n]\n");
+    return kExitOk;
+  }
   std::vector<std::u16string> printed;
   for (const std::u16string& name : scan.Names()) {
     if (name.empty() || std::find(printed.begin(), printed.end(), name) != printed.end()) continue;

@@ -41,11 +41,20 @@ std::optional<UnitStatus> Poll(UnitSession& session, bool interruptible, std::os
   return status;
 }
 
-void Print(const UnitStatus& status, std::ostream& out) {
+// With `json` one object on one line: wifi, master ("connected" or
+// "disconnected"), filter_run_time, filter_run_seconds.
+void Print(const UnitStatus& status, bool json, std::ostream& out) {
   const FilterTimeParts t = SplitFilterTime(*status.filterRunSeconds);
   char filter[64];
   std::snprintf(filter, sizeof filter, "%ud %02u:%02u:%02u", static_cast<unsigned>(t.days),
                 static_cast<unsigned>(t.hours), static_cast<unsigned>(t.minutes), static_cast<unsigned>(t.seconds));
+  if (json) {
+    out << "{\"wifi\": \"" << (*status.wifiConnected ? "connected" : "disconnected") << "\", \"master\": \""
+        << (*status.masterConnected ? "connected" : "disconnected") << "\", \"filter_run_time\": \"" << filter
+        << "\", \"filter_run_seconds\": " << *status.filterRunSeconds << "}\n";
+    out.flush();
+    return;
+  }
   out << "wifi = " << (*status.wifiConnected ? "connected" : "disconnected") << "\n"
       << "master = " << (*status.masterConnected ? "connected" : "disconnected") << "\n"
       << "filter_run_time = " << filter << "\n"
@@ -70,8 +79,8 @@ int StatusCommand(const UnitEnvironment& env, const Invocation& how, Streams io)
       return kExitInterrupted;
     }
     if (!CheckWrites(*session, err) || !status) return kExitUnit;
-    if (!first) out << "\n";
-    Print(*status, out);
+    if (!first && !how.json) out << "\n";
+    Print(*status, how.json, out);
     if (!watch) return kExitOk;
     // Nobody reads any more (a full disk, a closed pipe): the caller says so.
     if (!out) return kExitOutput;
