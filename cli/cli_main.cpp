@@ -264,6 +264,7 @@ int Run(const Arguments& a, std::istream& in, std::ostream& out, std::ostream& e
   if (c.name == "list") return ListCommand(env, how, io);
   if (c.name == "read") return ReadCommand(env, how, io);
   if (c.name == "write") return WriteCommand(env, how, io);
+  if (c.name == "set") { how.sets = a.operands; return SetCommand(env, how, io); }
   if (c.name == "diff") return DiffCommand(env, how, io);
   if (c.name == "status") return StatusCommand(env, how, io);
   if (c.name == "scan") return ScanCommand(env, how, io);

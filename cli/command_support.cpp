@@ -65,10 +65,11 @@ std::optional<std::string> ReadSettingsText(std::string_view fileName, std::istr
   return text;
 }
 
-std::optional<SettingsRecord> ReadSettings(std::string_view fileName, std::istream& in, std::ostream& err) {
+std::optional<SettingsRecord> ReadSettings(std::string_view fileName, std::istream& in, std::ostream& err,
+                                           std::span<const std::string> sets) {
   const auto text = ReadSettingsText(fileName, in, err);
   if (!text) return std::nullopt;
-  ParsedSettings parsed = ParseSettingsFile(*text, fileName == "-" ? "<stdin>" : fileName);
+  ParsedSettings parsed = ParseSettingsFile(*text, fileName == "-" ? "<stdin>" : fileName, sets);
   for (const std::string& problem : parsed.problems) err << problem << "\n";
   for (const std::string& warning : parsed.warnings) err << warning << "\n";
   if (!parsed.problems.empty()) return std::nullopt;
@@ -122,8 +123,12 @@ std::optional<UnitReading> WalkSettings(UnitSession& session, bool alreadyAsked,
   return run.Reading();
 }
 
-void PrintReading(const UnitReading& reading, const UnitEntry& unit, bool json, std::ostream& out) {
-  const SettingsRecord record = RecordOfReading(reading);
+void PrintReading(const UnitReading& reading, const UnitEntry& unit, bool json, std::ostream& out, bool redact) {
+  SettingsRecord record = RecordOfReading(reading);
+  if (redact && record.wifi) {
+    record.wifi->passwordLeftOut = true;
+    record.wifi->values.password.clear();
+  }
   if (json) {
     out << FormatJson(record);
     return;

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "cli/settings_file.h"
@@ -20,9 +21,11 @@ inline constexpr std::string_view kProgram = "ombrel-cli: ";
 // it cannot be read (missing, a directory, standard input closed, too big).
 std::optional<std::string> ReadSettingsText(std::string_view fileName, std::istream& in, std::ostream& err);
 
-// Reads and checks a settings file and prints its problems, then its
-// warnings, on `err`. Empty when it cannot be read or has problems.
-std::optional<SettingsRecord> ReadSettings(std::string_view fileName, std::istream& in, std::ostream& err);
+// Reads and checks a settings file, with `sets` (--set) in place of the
+// file's values, and prints its problems, then its warnings, on `err`.
+// Empty when it cannot be read or has problems.
+std::optional<SettingsRecord> ReadSettings(std::string_view fileName, std::istream& in, std::ostream& err,
+                                           std::span<const std::string> sets = {});
 
 // The session with the chosen unit, or null after saying why on `err`.
 std::unique_ptr<UnitSession> OpenUnit(const UnitEnvironment& env, const UnitChoice& unit, std::ostream& err);
@@ -38,8 +41,10 @@ std::string SilenceText(UnitSession& session, const std::string& what, std::chro
 // when interrupted, having said nothing (the caller knows what it was for).
 std::optional<UnitReading> WalkSettings(UnitSession& session, bool alreadyAsked, std::ostream& err);
 
-// The reading as the settings file, INI or JSON.
-void PrintReading(const UnitReading& reading, const UnitEntry& unit, bool json, std::ostream& out);
+// The reading as the settings file, INI or JSON; with `redact` the
+// password is left out (a write of the file keeps the unit's).
+void PrintReading(const UnitReading& reading, const UnitEntry& unit, bool json, std::ostream& out,
+                  bool redact = false);
 
 // False after saying on `err` that a write to the unit failed.
 bool CheckWrites(UnitSession& session, std::ostream& err);

@@ -15,21 +15,25 @@ constexpr std::string_view kUnitTrouble =
 constexpr std::string_view kOutputTrouble = "  4  the output could not be written (a full disk, a closed pipe)\n";
 constexpr std::string_view kInterrupted = "130  stopped by Ctrl-C or SIGTERM at a safe point, after saying what was done\n";
 
-const std::array<CommandSpec, 10> kCommands{{
+const std::array<CommandSpec, 11> kCommands{{
     {"list", "", false, false, kOptJson, true,
      "the units: number, model, serial, device, access",
      "Lists the units on USB, one line each, the fields apart by tabs: the\n"
      "number --unit takes, the model, the serial number (- when it has none),\n"
      "the device path, and read-write or why the unit cannot be opened.\n",
      "  0  at least one unit was listed\n"},
-    {"read", "", false, false, kOptUnit | kOptSerial | kOptJson, true,
+    {"read", "", false, false, kOptUnit | kOptSerial | kOptJson | kOptRedact, true,
      "prints the unit's settings as a settings file",
      "Reads the unit's settings as the window's \"Receive current parameters\"\n"
      "does and prints them as a settings file that write takes back: INI, or\n"
      "JSON with the same keys with --json. Texts show the unit's bytes as the\n"
-     "window does, so a name read and written back is the same byte for byte.\n",
+     "window does, so a name read and written back is the same byte for byte.\n"
+     "--redact leaves the password out, for a file to share or keep:\n"
+     "    password = (not read out) ; left out by --redact: ...\n"
+     "(in JSON \"password\": {\"redacted\": true}). A write of that file sends\n"
+     "the password the unit holds at the time; check and diff pass it over.\n",
      "  0  printed\n"},
-    {"write", "FILE|-", true, false, kOptUnit | kOptSerial | kOptNoVerify, true,
+    {"write", "FILE|-", true, false, kOptUnit | kOptSerial | kOptNoVerify | kOptSet, true,
      "sends a settings file to the unit, then verifies",
      "Checks the whole file first (as check does) and writes nothing when\n"
      "anything is wrong. Then sends the [wifi] section as the Wi-Fi page's\n"
@@ -39,22 +43,31 @@ const std::array<CommandSpec, 10> kCommands{{
      "skips that). Warnings (values the write does not send as written,\n"
      "characters beyond ASCII) go to standard error; the write still goes.\n"
      "FILE - reads standard input. Ctrl-C waits for the section being sent\n"
-     "to end, then stops and says which sections went out.\n",
+     "to end, then stops and says which sections went out.\n"
+     "--set wifi.slave_number=3 (as often as needed, once for each key)\n"
+     "takes that value instead of the file's, or gives a key the file lacks,\n"
+     "checked as the file's would be: one file serves several units. The\n"
+     "value is written as in the file, so --set 'wifi.name=\"My Net\"' works.\n"
+     "A file whose password was left out (read --redact) sends the unit's\n"
+     "own: write reads it first.\n",
      "  0  written, and the unit holds every value sent\n"
-     "  1  the command line or the file is wrong: nothing was written\n"},
-    {"check", "FILE|-", true, false, 0, false,
+     "  1  the command line, the file or a --set is wrong: nothing was written\n"},
+    {"check", "FILE|-", true, false, kOptSet, false,
      "checks a settings file as write would, no unit",
      "Checks the whole file as write does, with no unit needed, and prints\n"
-     "every problem and warning with its line on standard error.\n",
+     "every problem and warning with its line on standard error. --set as\n"
+     "for write.\n",
      "  0  the file can be written (warnings may have been given)\n"
      "  1  it cannot: the problems are listed\n"},
-    {"diff", "FILE|-", true, false, kOptUnit | kOptSerial, true,
+    {"diff", "FILE|-", true, false, kOptUnit | kOptSerial | kOptSet, true,
      "prints where the unit differs from a settings file",
      "Reads the unit and prints one line per key whose value differs from\n"
      "the file's, as diff(1) does for text:\n"
      "    [wifi] channel: unit 6, file 11\n"
      "It compares what write would send, so a value write does not send as\n"
-     "written (see the warnings) is no difference. Passwords are not shown.\n",
+     "written (see the warnings) is no difference. Passwords are not shown,\n"
+     "and one the file left out (read --redact) is no difference. --set as\n"
+     "for write.\n",
      "  0  the unit holds the file's settings\n"
      "  1  they differ (the differences are printed)\n"
      "  2  the file cannot be read or has problems (they are listed)\n"},
@@ -71,6 +84,22 @@ const std::array<CommandSpec, 10> kCommands{{
      "After the scan, or on Ctrl-C, the module is restarted as the window\n"
      "does after its scan.\n",
      "  0  scanned\n"},
+    {"set", "S.KEY=VALUE...", true, true, kOptUnit | kOptSerial | kOptNoVerify | kOptLog, true,
+     "changes some of the unit's settings, then verifies",
+     "Reads the unit, changes the keys given (wifi.name=Home,\n"
+     "fan.humidity_threshold=60: the keys of the settings file, each value\n"
+     "written as there), checks the result as write does and sends only the\n"
+     "sections the keys belong to, as write would. Then it reads the unit\n"
+     "back and compares every value sent (--no-verify skips that; exit\n"
+     "status 3 when the unit holds another). A Wi-Fi key has to be one the\n"
+     "unit's mode, after the changes, sends: channel and security for a\n"
+     "master without a router, slave_number and slave_address for a slave,\n"
+     "slave_address_mode for a slave with a router, master_address with a\n"
+     "router. So set wifi.role=slave wifi.slave_number=3 is one change.\n"
+     "Anything wrong, and nothing is written.\n",
+     "  0  written, and the unit holds every value sent\n"
+     "  1  a key, a value, or a key the unit's mode does not send: nothing\n"
+     "     was written\n"},
     {"reset-filter", "", false, false, kOptUnit | kOptSerial, true, "starts the filter run time again from zero",
      "Starts the unit's filter run time again from zero.\n", "  0  sent\n"},
     {"restore-defaults", "", false, false, kOptUnit | kOptSerial | kOptJson | kOptYes, true,

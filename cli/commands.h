@@ -60,6 +60,12 @@ int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
 int WriteRecord(UnitSession& session, const SettingsRecord& record, bool verify, std::ostream& out,
                 std::ostream& err);
 
+// Changes the keys given in `sets` (SECTION.KEY=VALUE) of the unit's
+// settings as read back, checked as a file's values, and writes the
+// sections they belong to as WriteRecord does. A Wi-Fi key the unit's mode
+// (after the changes) does not send is refused, and nothing is written.
+int SetCommand(const UnitEnvironment& env, const Invocation& how, Streams io);
+
 // Checks a settings file as WriteCommand does, without a unit.
 int CheckCommand(const Invocation& how, Streams io);
 

@@ -102,6 +102,13 @@ ValueText ReadValue(std::string_view raw) {
 
 }  // namespace
 
+ValueText ReadIniValue(std::string_view raw) { return ReadValue(raw); }
+
+std::string_view ShownIniValue(std::string_view raw) {
+  bool cut = false;
+  return WithoutComment(raw, cut);
+}
+
 void ReadIniSettings(std::string_view text, SettingsReceiver& c) {
   std::size_t lineNumber = 0;
   while (!text.empty()) {
@@ -130,8 +137,7 @@ void ReadIniSettings(std::string_view text, SettingsReceiver& c) {
       continue;
     }
     const std::string_view raw = Trim(line.substr(equals + 1));
-    bool cut = false;
-    c.Value(std::string(Trim(line.substr(0, equals))), lineNumber, WithoutComment(raw, cut), ReadValue(raw));
+    c.Value(std::string(Trim(line.substr(0, equals))), lineNumber, ShownIniValue(raw), ReadValue(raw));
   }
 }
 

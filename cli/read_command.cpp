@@ -19,7 +19,7 @@ int ReadCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
     return kExitInterrupted;
   }
   if (!reading || !CheckWrites(*session, err)) return kExitUnit;
-  PrintReading(*reading, session->Selected(), json, out);
+  PrintReading(*reading, session->Selected(), json, out, how.redact);
   return kExitOk;
 }
 

@@ -47,7 +47,8 @@ void CompareWiFi(const WiFiRecord& file, const UnitReading& unit, std::vector<Di
     const std::string unitValue = ValueOf(heldValues, key);
     if (unitValue == value) continue;
     if (key == "password") {
-      out.push_back({"[wifi] password", "", ""});
+      // A file that left the password out keeps the unit's: no difference.
+      if (!file.passwordLeftOut) out.push_back({"[wifi] password", "", ""});
       continue;
     }
     const std::string fileValue = ValueOf(fileValues, key);

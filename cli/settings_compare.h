@@ -19,7 +19,8 @@ struct Difference {
 // Each key of the file's sections whose value as a write sends it differs
 // from the unit's reading. The Wi-Fi values are compared as the unit holds
 // them (the read-back's last known values and its texts), so a value the
-// write sends in place of the file's is compared as sent.
+// write sends in place of the file's is compared as sent. A password the
+// file left out is the unit's own and differs in nothing.
 std::vector<Difference> Differences(const SettingsRecord& file, const UnitReading& unit);
 
 // "[wifi] channel: unit 6, file 11"; `fileWord` names the other side.

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <map>
 #include <sstream>
+#include <type_traits>
 
+#include "cli/settings_change.h"
 #include "cli/settings_syntax.h"
 #include "cli/unit_text.h"
 #include "hid/utf16.h"
@@ -28,6 +31,8 @@ struct Field {
   std::function<std::string(Section&, const std::u16string&)> parse;
   // A comment for the INI line, or nothing.
   std::function<std::string(const Section&)> note = nullptr;
+  // The file leaves the value out (a password read with --redact).
+  std::function<bool(const Section&)> leftOut = nullptr;
 };
 
 std::string Narrow(const std::u16string& text) {
@@ -229,8 +234,14 @@ const std::vector<Field<WiFiRecord>>& WiFiFields() {
          }
          if (std::string control = ControlProblem(v); !control.empty()) return control;
          r.values.password = v;
+         r.passwordLeftOut = false;
          return std::string();
-       }},
+       },
+       [](const WiFiRecord& r) {
+         return r.passwordLeftOut ? std::string("left out by --redact: a write keeps the unit's password")
+                                  : std::string();
+       },
+       [](const WiFiRecord& r) { return r.passwordLeftOut; }},
       {"security", Kind::Word, "OPEN | WPA_PSK | WPA2_PSK | WPA_WPA2_PSK (of a master without a router)",
        [](const WiFiRecord& r) { return NameOrNumber(r.values.security, kSecurityNames); },
        [](WiFiRecord& r, const std::u16string& v) {
@@ -343,9 +354,11 @@ void AppendIni(std::string& out, std::string_view name, const Section& section,
                const std::vector<Field<Section>>& fields) {
   out += "[" + std::string(name) + "]\n";
   for (const auto& field : fields) {
+    const bool leftOut = field.leftOut && field.leftOut(section);
     const std::string value = field.format(section);
     const std::string note = field.note ? field.note(section) : std::string();
-    out += std::string(field.key) + " = " + (field.kind == Kind::Text ? IniQuoted(value) : value) +
+    out += std::string(field.key) + " = " +
+           (leftOut ? std::string(kLeftOutPasswordIni) : field.kind == Kind::Text ? IniQuoted(value) : value) +
            (note.empty() ? "" : " ; " + note) + "\n";
   }
 }
@@ -358,7 +371,9 @@ void AppendJson(std::string& out, std::string_view name, const Section& section,
     const auto& field = fields[i];
     const std::string value = field.format(section);
     std::string json;
-    if (field.kind == Kind::Flag) {
+    if (field.leftOut && field.leftOut(section)) {
+      json = kLeftOutPasswordJson;
+    } else if (field.kind == Kind::Flag) {
       json = ParseFlag(std::u16string(value.begin(), value.end())).value_or(false) ? "true" : "false";
     } else if (field.kind == Kind::Number || (field.kind == Kind::Word && AllDigits(value))) {
       json = value;  // a number, also where a name was expected and the unit held another byte
@@ -504,18 +519,79 @@ std::string JsonTypeProblem(Kind kind, ValueForm form, std::string_view shown) {
   return {};
 }
 
+// JSON without the blanks between its tokens.
+std::string WithoutJsonBlanks(std::string_view json) {
+  std::string out;
+  bool inString = false;
+  for (std::size_t i = 0; i < json.size(); ++i) {
+    const char c = json[i];
+    if (inString) {
+      out += c;
+      if (c == '\\' && i + 1 < json.size()) out += json[++i];
+      else if (c == '"') inString = false;
+      continue;
+    }
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+    inString = c == '"';
+    out += c;
+  }
+  return out;
+}
+
+// The password's stand-in as read --redact prints it. A quoted INI text
+// and a JSON string are always a password, whatever they say.
+bool IsLeftOutPassword(const ValueText& value, std::string_view shown) {
+  if (value.form == ValueForm::Ini) return shown == kLeftOutPasswordIni;
+  return value.form == ValueForm::Object && WithoutJsonBlanks(shown) == WithoutJsonBlanks(kLeftOutPasswordJson);
+}
+
+// The place of a value given on the command line: past any line of a
+// file, so that its messages follow the file's, in the order given.
+constexpr std::size_t kFirstChange = std::numeric_limits<std::size_t>::max() / 2;
+
 // Gathers the sections and values of a file, whichever its form, checks
 // each value as it comes and the file as a whole at the end.
 class Collector final : public SettingsReceiver {
  public:
-  explicit Collector(std::string_view fileName) : name_(fileName) {}
-
-  void Problem(std::size_t line, const std::string& what) override {
-    problems_.emplace_back(line, name_ + ":" + std::to_string(line) + ": " + what);
+  // `withLines`: messages name the file's lines (a record's own text has
+  // none worth naming). `changes` come in after the file (TakeChanges).
+  Collector(std::string_view fileName, bool withLines, std::span<const std::string> changes,
+            std::string_view changePrefix)
+      : name_(fileName), withLines_(withLines) {
+    for (const std::string& words : changes) changes_.push_back(ParseSettingChange(words, changePrefix));
   }
 
+  void Problem(std::size_t line, const std::string& what) override { problems_.emplace_back(line, Where(line) + what); }
+
   void Warning(std::size_t line, const std::string& what) {
-    warnings_.emplace_back(line, name_ + ":" + std::to_string(line) + ": warning: " + what);
+    warnings_.emplace_back(line, Where(line) + "warning: " + what);
+  }
+
+  // Each change in place of the file's value of its key, checked as that
+  // value is; a change of a section the file does not give is refused.
+  void TakeChanges() {
+    for (std::size_t i = 0; i < changes_.size(); ++i) {
+      const SettingChange& c = changes_[i];
+      const std::size_t at = kFirstChange + i;
+      if (!c.problem.empty()) {
+        Problem(at, c.problem);
+        continue;
+      }
+      if (const auto first = EarlierChange(changes_, i)) {
+        Problem(at, GivenTwice(c, changes_[*first]));
+        continue;
+      }
+      const bool wifi = c.section == "wifi";
+      if (!(wifi ? wifiState_ : fanState_)) {
+        Problem(at, name_ + " has no [" + c.section + "] section to change (a change adds no section)");
+        continue;
+      }
+      in_ = wifi ? In::WiFi : In::Fan;
+      const std::string_view shown = ShownIniValue(c.value);
+      if (wifi) Take(wifi_, WiFiFields(), *wifiState_, "wifi", c.key, at, shown, ReadIniValue(c.value));
+      else Take(fan_, FanFields(), *fanState_, "fan", c.key, at, shown, ReadIniValue(c.value));
+    }
+    in_ = In::Nothing;
   }
 
   bool Section(std::string section, std::size_t line) override {
@@ -553,15 +629,13 @@ class Collector final : public SettingsReceiver {
     ParsedSettings parsed;
     if (wifiState_) {
       if (!abandoned_) ReportMissing(*wifiState_, WiFiFields(), "wifi");
-      // The access point's own password: the window's check.
+      // The access point's own password: the window's check. A password
+      // left out is the unit's, checked when a write has read it.
       const auto passwordLine = Read(*wifiState_, "password");
-      const bool accessPoint = wifi_.master && !wifi_.withRouter;
-      const auto securityIndex = SecurityIndexFromDigit(wifi_.values.security);
-      if (accessPoint && passwordLine && securityIndex && *securityIndex != kSecurityOpen &&
-          wifi_.values.password.size() < kMinPasswordLength) {
-        Problem(*passwordLine, "[wifi] password: has " + std::to_string(wifi_.values.password.size()) +
-                                   " characters; a master without a router needs 8 to 60 unless its "
-                                   "security is OPEN");
+      if (passwordLine && !wifi_.passwordLeftOut) {
+        if (const std::string wrong = AccessPointPasswordProblem(wifi_); !wrong.empty()) {
+          Problem(*passwordLine, "[wifi] password: " + wrong);
+        }
       }
       WarnOfWiFi();
       wifi_.values.role = wifi_.master ? 1 : 0;
@@ -586,6 +660,19 @@ class Collector final : public SettingsReceiver {
 
  private:
   enum class In { Nothing, WiFi, Fan, Unknown };
+
+  // How a message begins: the change, or the file and its line.
+  std::string Where(std::size_t line) const {
+    if (line >= kFirstChange) return changes_[line - kFirstChange].shown + ": ";
+    return withLines_ ? name_ + ":" + std::to_string(line) + ": " : name_ + ": ";
+  }
+
+  // A change stands for the file's value of this key.
+  bool Changed(std::string_view section, std::string_view key) const {
+    return std::any_of(changes_.begin(), changes_.end(), [&](const SettingChange& c) {
+      return c.problem.empty() && c.section == section && c.key == key;
+    });
+  }
 
   // The line of a key whose value was taken; empty when it is missing or wrong.
   static std::optional<std::size_t> Read(const SectionState& state, std::string_view key) {
@@ -669,11 +756,22 @@ class Collector final : public SettingsReceiver {
       Problem(line, "[" + std::string(sectionName) + "] unknown key " + Quoted(key));
       return;
     }
-    if (const auto it = state.keyLines.find(key); it != state.keyLines.end()) {
+    const bool change = line >= kFirstChange;
+    if (const auto it = state.keyLines.find(key); it != state.keyLines.end() && !change) {
       Problem(line, where + "comes a second time (first on line " + std::to_string(it->second) + ")");
       return;
     }
-    state.keyLines.emplace(key, line);
+    // The file's value of a changed key is not looked at; the key counts
+    // as given, at the change's place.
+    state.keyLines.insert_or_assign(key, line);
+    if (!change && Changed(sectionName, key)) return;
+    if constexpr (std::is_same_v<Section, WiFiRecord>) {
+      if (key == "password" && IsLeftOutPassword(value, shown)) {
+        section.passwordLeftOut = true;
+        section.values.password.clear();
+        return;
+      }
+    }
     const auto refuse = [&](const std::string& what) {
       state.wrongKeys.push_back(key);
       Problem(line, where + what);
@@ -694,8 +792,9 @@ class Collector final : public SettingsReceiver {
     if (!value.problem.empty()) return refuse("the value " + value.problem);
     if (const std::string wrong = field->parse(section, value.text); !wrong.empty()) {
       state.wrongKeys.push_back(key);
-      // Texts are not repeated: one may be a password.
-      if (field->kind == Kind::Text) Problem(line, where + wrong);
+      // A change is named already; texts are not repeated: one may be a password.
+      if (change) Problem(line, wrong);
+      else if (field->kind == Kind::Text) Problem(line, where + wrong);
       else Problem(line, "[" + std::string(sectionName) + "] " + key + " = " + Printable(shown) + ": " + wrong);
     }
   }
@@ -712,6 +811,8 @@ class Collector final : public SettingsReceiver {
   }
 
   std::string name_;
+  bool withLines_ = true;
+  std::vector<SettingChange> changes_;
   std::vector<std::pair<std::size_t, std::string>> problems_, warnings_;
   std::optional<SectionState> wifiState_, fanState_;
   WiFiRecord wifi_;
@@ -751,20 +852,42 @@ bool LooksLikeJson(std::string_view text) {
 
 }  // namespace
 
-ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName) {
+ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName,
+                                 std::span<const std::string> sets) {
   if (auto notText = NotText(text, fileName)) {
     ParsedSettings parsed;
     parsed.problems.push_back(std::move(*notText));
     return parsed;
   }
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  Collector collector(fileName);
+  Collector collector(fileName, true, sets, "--set ");
   if (LooksLikeJson(text)) {
     ReadJsonSettings(text, collector);
   } else {
     ReadIniSettings(text, collector);
   }
+  collector.TakeChanges();
   return collector.Finish();
+}
+
+ParsedSettings ChangeSettings(const SettingsRecord& record, std::string_view whose,
+                              std::span<const std::string> changes) {
+  // The record as its file, so that a change meets every check a file's
+  // value meets, beside the record's own values.
+  Collector collector(whose, false, changes, "");
+  ReadIniSettings(FormatIni(record), collector);
+  collector.TakeChanges();
+  return collector.Finish();
+}
+
+std::string AccessPointPasswordProblem(const WiFiRecord& r) {
+  const auto securityIndex = SecurityIndexFromDigit(r.values.security);
+  if (!r.master || r.withRouter || !securityIndex || *securityIndex == kSecurityOpen ||
+      r.values.password.size() >= kMinPasswordLength) {
+    return {};
+  }
+  return "has " + std::to_string(r.values.password.size()) +
+         " characters; a master without a router needs 8 to 60 unless its security is OPEN";
 }
 
 namespace {
@@ -772,14 +895,30 @@ namespace {
 template <class Section>
 KeyValues ValuesOf(const Section& section, const std::vector<Field<Section>>& fields) {
   KeyValues values;
-  for (const auto& field : fields) values.emplace_back(field.key, field.format(section));
+  for (const auto& field : fields) {
+    const bool leftOut = field.leftOut && field.leftOut(section);
+    values.emplace_back(field.key, leftOut ? std::string(kLeftOutPasswordIni) : field.format(section));
+  }
   return values;
+}
+
+template <class Section>
+std::vector<std::string_view> KeysOf(const std::vector<Field<Section>>& fields) {
+  std::vector<std::string_view> keys;
+  for (const auto& field : fields) keys.push_back(field.key);
+  return keys;
 }
 
 }  // namespace
 
 KeyValues WiFiKeyValues(const WiFiRecord& record) { return ValuesOf(record, WiFiFields()); }
 KeyValues FanKeyValues(const FanPage& fan) { return ValuesOf(fan, FanFields()); }
+
+std::vector<std::string_view> SectionKeys(std::string_view section) {
+  if (section == "wifi") return KeysOf(WiFiFields());
+  if (section == "fan") return KeysOf(FanFields());
+  return {};
+}
 
 std::string SettingsKeysHelp() { return KeysHelp("wifi", WiFiFields()) + KeysHelp("fan", FanFields()); }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,7 +24,16 @@ struct WiFiRecord {
   bool master = true;
   bool withRouter = false;
   WiFiSettings values;
+  // The file left the password out (read --redact): `values.password` is
+  // empty, and a write sends the unit's own in its place.
+  bool passwordLeftOut = false;
 };
+
+// How a file stands for a password it leaves out: a bare word in
+// parentheses in INI (a password read out is always quoted), an object in
+// JSON (a password is always a string). Taken in the password key only.
+inline constexpr std::string_view kLeftOutPasswordIni = "(not read out)";
+inline constexpr std::string_view kLeftOutPasswordJson = "{\"redacted\": true}";
 
 struct SettingsRecord {
   std::optional<WiFiRecord> wifi;
@@ -51,14 +61,31 @@ struct ParsedSettings {
 };
 
 // Reads and checks the whole file, INI or (starting with '{') JSON;
-// `fileName` names it in the problems.
-ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName);
+// `fileName` names it in the problems. Each of `sets` ("wifi.channel=11",
+// from --set) stands for the file's value of its key, or gives a key the
+// file lacks, and is checked as that value would be; its problems name it.
+ParsedSettings ParseSettingsFile(std::string_view text, std::string_view fileName,
+                                 std::span<const std::string> sets = {});
+
+// `record`'s sections with `changes` taken in as a file's values, checked
+// and warned of as a file is; messages begin with `whose` (no lines) for
+// the record's own values and with the change for its own.
+ParsedSettings ChangeSettings(const SettingsRecord& record, std::string_view whose,
+                              std::span<const std::string> changes);
+
+// Why a master without a router cannot have this password (the window's
+// check), or empty.
+std::string AccessPointPasswordProblem(const WiFiRecord& record);
 
 // Each key of a section with its value as the INI form prints it (texts
 // as UTF-8, without quotes or escapes), in the file's order.
 using KeyValues = std::vector<std::pair<std::string_view, std::string>>;
 KeyValues WiFiKeyValues(const WiFiRecord& record);
 KeyValues FanKeyValues(const FanPage& fan);
+
+// The keys of a section ("wifi", "fan") in the file's order; none for
+// any other name.
+std::vector<std::string_view> SectionKeys(std::string_view section);
 
 // The keys of each section with what they take, for --help and the README.
 std::string SettingsKeysHelp();

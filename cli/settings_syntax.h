@@ -42,6 +42,11 @@ class SettingsReceiver {
 };
 
 void ReadIniSettings(std::string_view text, SettingsReceiver& receiver);
+
+// One value as INI writes it after '=' (`raw` without the blanks around
+// it): what the file gives, and how a message shows it (without a comment).
+ValueText ReadIniValue(std::string_view raw);
+std::string_view ShownIniValue(std::string_view raw);
 void ReadJsonSettings(std::string_view text, SettingsReceiver& receiver);
 
 // How a problem quotes what the file wrote: control characters and bytes

@@ -15,16 +15,46 @@ std::string Joined(const std::vector<std::string>& sections) {
   return out;
 }
 
+// A file that left the password out (read --redact) sends the unit's own:
+// it is read before anything is written. Exit status 0 when `wifi` holds
+// it, else what the command ends with, having said why.
+int TakeUnitsPassword(UnitSession& session, WiFiRecord& wifi, std::ostream& err) {
+  const std::string name = UnitName(session.Selected());
+  const auto reading = WalkSettings(session, false, err);
+  if (!reading && session.Interrupted()) {
+    err << kProgram << "interrupted while reading the password of " << name << "; nothing was written\n";
+    return kExitInterrupted;
+  }
+  if (!reading || !CheckWrites(session, err)) {
+    err << kProgram << "the file leaves the password out, and the one " << name
+        << " holds could not be read: nothing was written\n";
+    return kExitUnit;
+  }
+  wifi.values.password = reading->wifi.password;
+  // From here on the record is what goes out, and the read-back after the
+  // write compares the password as any other value.
+  wifi.passwordLeftOut = false;
+  if (const std::string wrong = AccessPointPasswordProblem(wifi); !wrong.empty()) {
+    err << kProgram << "[wifi] password: left out of the file, and the one " << name << " holds " << wrong
+        << "\n" << kProgram << "nothing was written\n";
+    return kExitBadInput;
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
-  const auto record = ReadSettings(how.file, io.in, io.err);
+  auto record = ReadSettings(how.file, io.in, io.err, how.sets);
   if (!record) {
     io.err << kProgram << "nothing was written\n";
     return kExitBadInput;
   }
   auto session = OpenUnit(env, how.unit, io.err);
   if (!session) return kExitUnit;
+  if (record->wifi && record->wifi->passwordLeftOut) {
+    if (const int code = TakeUnitsPassword(*session, *record->wifi, io.err); code != kExitOk) return code;
+  }
   return WriteRecord(*session, *record, how.verify, io.out, io.err);
 }
 
@@ -107,13 +137,15 @@ int CheckCommand(const Invocation& how, Streams io) {
   std::istream& in = io.in;
   std::ostream& out = io.out;
   std::ostream& err = io.err;
-  const auto record = ReadSettings(fileName, in, err);
+  const auto record = ReadSettings(fileName, in, err, how.sets);
   if (!record) return kExitBadInput;
   std::vector<std::string> sections;
   if (record->wifi) sections.push_back("[wifi]");
   if (record->fan) sections.push_back("[fan]");
   out << (fileName == "-" ? std::string("<stdin>") : std::string(fileName)) << ": " << Joined(sections)
-      << " can be written.\n";
+      << " can be written"
+      << (record->wifi && record->wifi->passwordLeftOut ? " (the password is left out: the unit keeps its own)" : "")
+      << ".\n";
   return kExitOk;
 }
 
@@ -123,7 +155,7 @@ int DiffCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
   std::istream& in = io.in;
   std::ostream& out = io.out;
   std::ostream& err = io.err;
-  const auto record = ReadSettings(fileName, in, err);
+  const auto record = ReadSettings(fileName, in, err, how.sets);
   if (!record) return kExitUnit;
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;

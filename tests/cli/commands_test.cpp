@@ -258,7 +258,7 @@ TEST_F(Commands, TheCommandLineIsCheckedBeforeAnyUnitIsTouched) {
       {{"status", "--json"}, "ombrel-cli: --json goes with read and restore-defaults, not with status"},
       {{"read", "--watch"}, "ombrel-cli: --watch goes with status, not with read"},
       {{"write", "--yes", "f.ini"}, "ombrel-cli: --yes goes with restore-defaults, not with write"},
-      {{"read", "--no-verify"}, "ombrel-cli: --no-verify goes with write, not with read"},
+      {{"read", "--no-verify"}, "ombrel-cli: --no-verify goes with write and set, not with read"},
       {{"read", "--unit", "0"}, "ombrel-cli: --unit takes a unit number from 1 on, not '0'\n"},
       {{"read", "--unit", "1\x1b[2J"}, "ombrel-cli: --unit takes a unit number from 1 on, not '1\\x1B[2J'\n"},
       {{"read", "--unit"}, "ombrel-cli: --unit takes a unit number\n"},
