@@ -1,12 +1,17 @@
 #include "cli/cli_main.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <memory>
 #include <charconv>
 #include <cstring>
 #include <optional>
 #include <ostream>
 
+#include "cli/all_units.h"
 #include "cli/command_support.h"
+#include "cli/commissioning_log.h"
 #include "cli/settings_syntax.h"
 #include "cli/command_table.h"
 #include "cli/commands.h"
@@ -181,6 +186,8 @@ std::optional<std::string> Misfit(const Arguments& a) {
   const CommandSpec& c = *a.command;
   const std::string name(c.name);
   for (Option o : kCommandOptions) {
+    // Every command's --all results may be had as JSON.
+    if (o == kOptJson && (a.given & kOptAll) && (c.options & kOptAll)) continue;
     if ((a.given & o) && !(c.options & o)) {
       std::vector<std::string_view> with;
       for (const CommandSpec& other : Commands())
@@ -188,6 +195,10 @@ std::optional<std::string> Misfit(const Arguments& a) {
       return std::string(OptionName(o)) + " goes with " + Listed(with) + ", not with " + name;
     }
   }
+  if ((a.given & kOptAll) && (a.unit.number || a.unit.serial)) {
+    return "--all talks to every unit; it does not go with --unit or --serial";
+  }
+  if ((a.given & kOptOutputDir) && !(a.given & kOptAll)) return "--output-dir goes with --all";
   if ((a.demo.reset || a.demo.units != 1) && !a.demo.on) {
     return std::string(a.demo.reset ? "--reset" : "--units") + " goes with --demo";
   }
@@ -201,6 +212,18 @@ std::optional<std::string> Misfit(const Arguments& a) {
                           : name + " takes one settings file (or - for standard input)";
   }
   return std::nullopt;
+}
+
+UnitCommand CommandFor(std::string_view name) {
+  if (name == "list") return ListCommand;
+  if (name == "read") return ReadCommand;
+  if (name == "write") return WriteCommand;
+  if (name == "set") return SetCommand;
+  if (name == "diff") return DiffCommand;
+  if (name == "status") return StatusCommand;
+  if (name == "scan") return ScanCommand;
+  if (name == "reset-filter") return ResetFilterCommand;
+  return RestoreDefaultsCommand;
 }
 
 int Run(const Arguments& a, std::istream& in, std::ostream& out, std::ostream& err,
@@ -247,7 +270,7 @@ int Run(const Arguments& a, std::istream& in, std::ostream& out, std::ostream& e
   }
   Invocation how;
   how.unit = a.unit;
-  how.file = a.operands.empty() ? std::string() : a.operands.front();
+  if (c.operand == "FILE|-" && !a.operands.empty()) how.file = a.operands.front();
   how.json = a.given & kOptJson;
   how.watch = a.given & kOptWatch;
   how.yes = a.given & kOptYes;
@@ -255,21 +278,39 @@ int Run(const Arguments& a, std::istream& in, std::ostream& out, std::ostream& e
   how.redact = a.given & kOptRedact;
   how.all = a.given & kOptAll;
   how.sets = a.sets;
+  // set's words are changes, as --set gives them.
+  if (c.name == "set") how.sets.insert(how.sets.end(), a.operands.begin(), a.operands.end());
   how.outputDir = a.outputDir;
   how.logPath = a.logPath;
   const Streams io{in, out, err};
   if (c.name == "check") return CheckCommand(how, io);
 
-  const UnitEnvironment env = environment(a.demo);
-  if (c.name == "list") return ListCommand(env, how, io);
-  if (c.name == "read") return ReadCommand(env, how, io);
-  if (c.name == "write") return WriteCommand(env, how, io);
-  if (c.name == "set") { how.sets = a.operands; return SetCommand(env, how, io); }
-  if (c.name == "diff") return DiffCommand(env, how, io);
-  if (c.name == "status") return StatusCommand(env, how, io);
-  if (c.name == "scan") return ScanCommand(env, how, io);
-  if (c.name == "reset-filter") return ResetFilterCommand(env, how, io);
-  return RestoreDefaultsCommand(env, how, io);
+  // The log is opened before any unit is touched: a record that cannot be
+  // kept stops the work it would record.
+  std::shared_ptr<CommissioningLog> log;
+  if (!how.logPath.empty()) {
+    std::string error;
+    log = CommissioningLog::Open(how.logPath, error);
+    if (!log) {
+      err << kProgram << error << "\n";
+      return kExitBadInput;
+    }
+  }
+  UnitEnvironment env = environment(a.demo);
+  auto logLost = std::make_shared<std::atomic<bool>>(false);
+  if (log) {
+    env.written = [log, logLost, name = std::string(c.name)](const UnitEntry& unit, const SettingsRecord& record,
+                                                             bool verify, int code) {
+      if (!log->Append(name, unit, record, verify, code)) *logLost = true;
+    };
+  }
+  const UnitCommand command = CommandFor(c.name);
+  int code = how.all ? RunOnAllUnits(c, env, how, io, command) : command(env, how, io);
+  if (*logLost) {
+    err << kProgram << "a line could not be added to the log " << how.logPath << "\n";
+    code = std::max(code, kExitOutput);
+  }
+  return code;
 }
 
 }  // namespace

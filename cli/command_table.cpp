@@ -22,7 +22,7 @@ const std::array<CommandSpec, 11> kCommands{{
      "number --unit takes, the model, the serial number (- when it has none),\n"
      "the device path, and read-write or why the unit cannot be opened.\n",
      "  0  at least one unit was listed\n"},
-    {"read", "", false, false, kOptUnit | kOptSerial | kOptJson | kOptRedact, true,
+    {"read", "", false, false, kOptUnit | kOptSerial | kOptJson | kOptRedact | kOptAll | kOptOutputDir, true,
      "prints the unit's settings as a settings file",
      "Reads the unit's settings as the window's \"Receive current parameters\"\n"
      "does and prints them as a settings file that write takes back: INI, or\n"
@@ -33,7 +33,7 @@ const std::array<CommandSpec, 11> kCommands{{
      "(in JSON \"password\": {\"redacted\": true}). A write of that file sends\n"
      "the password the unit holds at the time; check and diff pass it over.\n",
      "  0  printed\n"},
-    {"write", "FILE|-", true, false, kOptUnit | kOptSerial | kOptNoVerify | kOptSet, true,
+    {"write", "FILE|-", true, false, kOptUnit | kOptSerial | kOptNoVerify | kOptSet | kOptAll | kOptLog, true,
      "sends a settings file to the unit, then verifies",
      "Checks the whole file first (as check does) and writes nothing when\n"
      "anything is wrong. Then sends the [wifi] section as the Wi-Fi page's\n"
@@ -59,7 +59,7 @@ const std::array<CommandSpec, 11> kCommands{{
      "for write.\n",
      "  0  the file can be written (warnings may have been given)\n"
      "  1  it cannot: the problems are listed\n"},
-    {"diff", "FILE|-", true, false, kOptUnit | kOptSerial | kOptSet, true,
+    {"diff", "FILE|-", true, false, kOptUnit | kOptSerial | kOptSet | kOptAll, true,
      "prints where the unit differs from a settings file",
      "Reads the unit and prints one line per key whose value differs from\n"
      "the file's, as diff(1) does for text:\n"
@@ -71,7 +71,7 @@ const std::array<CommandSpec, 11> kCommands{{
      "  0  the unit holds the file's settings\n"
      "  1  they differ (the differences are printed)\n"
      "  2  the file cannot be read or has problems (they are listed)\n"},
-    {"status", "", false, false, kOptUnit | kOptSerial | kOptWatch | kOptJson, true,
+    {"status", "", false, false, kOptUnit | kOptSerial | kOptWatch | kOptJson | kOptAll, true,
      "connection states and the filter run time",
      "Prints the Wi-Fi and master connection states and the filter run time.\n"
      "With --watch it repeats every second until Ctrl-C, which is its normal\n"
@@ -100,9 +100,9 @@ const std::array<CommandSpec, 11> kCommands{{
      "  0  written, and the unit holds every value sent\n"
      "  1  a key, a value, or a key the unit's mode does not send: nothing\n"
      "     was written\n"},
-    {"reset-filter", "", false, false, kOptUnit | kOptSerial, true, "starts the filter run time again from zero",
+    {"reset-filter", "", false, false, kOptUnit | kOptSerial | kOptAll | kOptLog, true, "starts the filter run time again from zero",
      "Starts the unit's filter run time again from zero.\n", "  0  sent\n"},
-    {"restore-defaults", "", false, false, kOptUnit | kOptSerial | kOptJson | kOptYes, true,
+    {"restore-defaults", "", false, false, kOptUnit | kOptSerial | kOptJson | kOptYes | kOptAll | kOptOutputDir | kOptLog, true,
      "factory settings, printed as read back",
      "Returns the unit to its factory settings, replacing its Wi-Fi and fan\n"
      "settings, and prints them as read back (--json as for read). On a\n"

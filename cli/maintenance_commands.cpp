@@ -4,6 +4,7 @@
 #include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/settings_file.h"
 #include "protocol/status_poll.h"
 
 namespace ombrel::cli {
@@ -32,7 +33,9 @@ int ResetFilterCommand(const UnitEnvironment& env, const Invocation& how, Stream
   auto session = OpenUnit(env, unit, err);
   if (!session) return kExitUnit;
   ResetFilterTimer(session->Link());
-  if (!CheckWrites(*session, err)) return kExitUnit;
+  const int code = CheckWrites(*session, err) ? kExitOk : kExitUnit;
+  if (env.written) env.written(session->Selected(), SettingsRecord{}, false, code);
+  if (code != kExitOk) return code;
   out << "The filter timer of " << UnitName(session->Selected()) << " starts again from zero.\n";
   return kExitOk;
 }
@@ -69,7 +72,10 @@ int RestoreDefaultsCommand(const UnitEnvironment& env, const Invocation& how, St
         << "they were not read back\n";
     return kExitInterrupted;
   }
-  if (!CheckWrites(*session, err) || !reading) return kExitUnit;
+  const int code = CheckWrites(*session, err) && reading ? kExitOk : kExitUnit;
+  // What the unit holds now, as read back (nothing when that failed).
+  if (env.written) env.written(session->Selected(), reading ? RecordOfReading(*reading) : SettingsRecord{}, false, code);
+  if (code != kExitOk) return code;
   PrintReading(*reading, session->Selected(), json, out);
   return kExitOk;
 }

@@ -84,14 +84,15 @@ int SetCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
     else touched.fan = held.fan;
   }
   const ParsedSettings changed = ChangeSettings(touched, name, how.sets);
-  for (const std::string& problem : changed.problems) io.err << problem << "\n";
-  for (const std::string& warning : changed.warnings) io.err << warning << "\n";
-  if (!changed.problems.empty()) return nothingWritten();
-  if (changed.record.wifi && touched.wifi) {
-    const auto refusals = OutOfMode(changes, *touched.wifi, *changed.record.wifi, name);
-    for (const std::string& refusal : refusals) io.err << refusal << "\n";
-    if (!refusals.empty()) return nothingWritten();
+  std::vector<std::string> refusals = changed.problems;
+  if (refusals.empty() && changed.record.wifi && touched.wifi) {
+    refusals = OutOfMode(changes, *touched.wifi, *changed.record.wifi, name);
   }
+  // Warnings are of what a write sends; with nothing written they would
+  // only repeat the refusal.
+  for (const std::string& refusal : refusals) io.err << refusal << "\n";
+  if (!refusals.empty()) return nothingWritten();
+  for (const std::string& warning : changed.warnings) io.err << warning << "\n";
   return WriteRecord(*session, changed.record, how.verify, io.out, io.err);
 }
 

@@ -19,6 +19,9 @@ namespace ombrel::cli {
 struct UnitChoice {
   std::optional<int> number;
   std::optional<std::string> serial;
+  // The device path as listed: how --all names each unit to the command
+  // that runs on it, whatever the order of a later listing.
+  std::optional<std::string> path;
 
   UnitChoice() = default;
   UnitChoice(std::nullopt_t) {}

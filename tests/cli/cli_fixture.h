@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -57,6 +58,8 @@ class CliFixture : public testing::Test {
     cli::UnitEnvironment env;
     env.platform = bus;
     env.pause = [this](unsigned ms) {
+      // --all pauses on several threads at once.
+      std::lock_guard lock(pausesLock);
       std::size_t written = 0;
       for (const auto& unit : units) written += unit->Model().OutputReportCount();
       pauses.push_back({ms, written});
@@ -95,6 +98,7 @@ class CliFixture : public testing::Test {
   std::shared_ptr<platform::VirtualHidBus> bus = std::make_shared<platform::VirtualHidBus>();
   std::vector<std::unique_ptr<sim::SimulatedUnit>> units;
   std::vector<PauseMark> pauses;
+  std::mutex pausesLock;
   std::chrono::milliseconds answerLimit{1000};
   std::chrono::milliseconds scanLimit{10000};
   std::function<bool()> interrupted;
