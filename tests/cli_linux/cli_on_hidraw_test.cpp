@@ -172,6 +172,37 @@ TEST_F(CliOnHidraw, SigtermDuringAWriteEndsTheSectionBeingSentAndSendsNoMore) {
   EXPECT_FALSE(model.SettingsTransferOpen());
 }
 
+TEST_F(CliOnHidraw, WriteAllSendsToBothNodesAtOnceAndVerifiesEach) {
+  PlugUnit();
+  MockHidInterface secondNode = MockUnit(2, "0003", "1-3");
+  secondNode.Usb->Product = "Pendra";
+  secondNode.Usb->Serial = "PD2300018";
+  secondNode.HidUniq = "PD2300018";
+  ASSERT_TRUE(bed->Add(secondNode));
+  sim::UnitModel secondModel;
+  UnitOnNode second(secondModel, bed->DeviceEnd(secondNode));
+
+  const ProgramRun read = Cli({"read", "--serial", "PD2300017"});
+  ASSERT_EQ(read.code, 0) << read.err;
+  model.ClearOutputLog();
+  const ProgramRun write = Cli({"write", "--all", "-"}, read.out);
+  ASSERT_EQ(write.code, 0) << write.err;
+  EXPECT_NE(write.out.find("to unit 1 (Pendra DUO, PD2300017); read back, it holds every value sent.\n"),
+            std::string::npos)
+      << write.out;
+  EXPECT_NE(write.out.find("to unit 2 (Pendra, PD2300018); read back, it holds every value sent.\n"), std::string::npos)
+      << write.out;
+  EXPECT_TRUE(write.out.ends_with("2 units: 2 done, 0 failed\n")) << write.out;
+  // Each node got the whole upload and its own read-back, in order.
+  const auto first = model.OutputLog();
+  const auto other = secondModel.OutputLog();
+  ASSERT_EQ(first.size(), 15u + 13u + 22u);
+  ASSERT_EQ(other.size(), first.size());
+  EXPECT_EQ(Reports(first.begin(), first.begin() + 28), Reports(other.begin(), other.begin() + 28));
+  EXPECT_EQ(first[0][1], Param_Settings_transfer);
+  EXPECT_EQ(other[27][1], Param_Settings_transfer);
+}
+
 TEST_F(CliOnHidraw, ABackupToAFullDiskIsAFailure) {
   PlugUnit();
   ProgramHooks hooks;
