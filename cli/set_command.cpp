@@ -83,8 +83,16 @@ int SetCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
     if (c.section == "wifi") touched.wifi = held.wifi;
     else touched.fan = held.fan;
   }
-  const ParsedSettings changed = ChangeSettings(touched, name, how.sets);
+  ParsedSettings changed = ChangeSettings(touched, name, how.sets);
   std::vector<std::string> refusals = changed.problems;
+  // A password "left out" here is the one just read.
+  if (changed.record.wifi && changed.record.wifi->passwordLeftOut && touched.wifi) {
+    changed.record.wifi->values.password = touched.wifi->values.password;
+    changed.record.wifi->passwordLeftOut = false;
+    if (const std::string wrong = AccessPointPasswordProblem(*changed.record.wifi); !wrong.empty()) {
+      refusals.push_back("[wifi] password: the one " + name + " holds " + wrong);
+    }
+  }
   if (refusals.empty() && changed.record.wifi && touched.wifi) {
     refusals = OutOfMode(changes, *touched.wifi, *changed.record.wifi, name);
   }

@@ -25,6 +25,9 @@ const WiFiSettings kAccessPoint = With(kHome, [](WiFiSettings& s) {
   s.masterAddress = {192, 168, 4, 1};
 });
 
+// A password of bytes a text file could take for something else.
+const WiFiSettings kOddPassword = With(kHome, [](WiFiSettings& s) { s.password = u"p\u00E9ss \"q\\ ;x#"; });
+
 // A turn-off delay past a day: only the unit's own value keeps it.
 const FanValues kLongDelay{.turnOffDelay = 90000};
 
@@ -259,6 +262,14 @@ TEST_F(SetAndRedact, ARoleChangeMakesTheSlavesKeysApply) {
   EXPECT_EQ(unit.Model().StoredValue(Param_IP_Slave_mode), (Report{1}));
 }
 
+TEST_F(SetAndRedact, SetOfThePasswordsPlaceholderKeepsTheUnitsPassword) {
+  sim::SimulatedUnit& unit = Unit(kOddPassword);
+  const CliRun run = Run({"set", "wifi.password=(not read out)", "wifi.name=Attic"});
+  ASSERT_EQ(run.code, cli::kExitOk) << run.err;
+  EXPECT_TRUE(Sent(unit, Param_Wi_Fi_password, kOddPassword.password));
+  EXPECT_EQ(Bytes(unit.Model().StoredValue(Param_Wi_Fi_name)), "Attic");
+}
+
 struct OutOfMode {
   const char* what;
   WiFiSettings unit;
@@ -342,9 +353,6 @@ TEST_F(SetAndRedact, SetOnAUnitThatStopsAnsweringWritesNothing) {
 }
 
 // --redact ------------------------------------------------------------------
-
-// A password of bytes a text file could take for something else.
-const WiFiSettings kOddPassword = With(kHome, [](WiFiSettings& s) { s.password = u"p\u00E9ss \"q\\ ;x#"; });
 
 TEST_F(SetAndRedact, ReadRedactPrintsAPlaceholderAndNoPassword) {
   sim::SimulatedUnit& unit = Unit(kHome);
