@@ -60,8 +60,9 @@ int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io) 
 
 namespace {
 
+// `sent` gets each section that went out.
 int SendAndVerify(UnitSession& session, const SettingsRecord& record, bool verify, std::ostream& out,
-                  std::ostream& err) {
+                  std::ostream& err, SettingsRecord& sent) {
   const std::string name = UnitName(session.Selected());
 
   // Ctrl-C is taken between the sections: each goes out whole or not at all.
@@ -86,10 +87,12 @@ int SendAndVerify(UnitSession& session, const SettingsRecord& record, bool verif
       return kExitBadInput;
     }
     written.push_back("[wifi]");
+    sent.wifi = record.wifi;
   }
   if (record.fan) {
     if (session.Interrupted()) return stopped("[fan]");
     UploadFan(*record.fan, session.Link());
+    sent.fan = record.fan;
     written.push_back("[fan]");
   }
   if (!CheckWrites(session, err)) return kExitUnit;
@@ -124,11 +127,11 @@ int SendAndVerify(UnitSession& session, const SettingsRecord& record, bool verif
 
 int WriteRecord(UnitSession& session, const SettingsRecord& record, bool verify, std::ostream& out,
                 std::ostream& err) {
-  const int code = SendAndVerify(session, record, verify, out, err);
-  // The commissioning log hears of every write that reached the unit.
-  if (const auto& written = session.Environment().written) {
-    written(session.Selected(), record, verify, code);
-  }
+  SettingsRecord sent;
+  const int code = SendAndVerify(session, record, verify, out, err, sent);
+  // The commissioning log hears of every section that went to the unit.
+  const auto& written = session.Environment().written;
+  if (written && (sent.wifi || sent.fan)) written(session.Selected(), sent, verify, code);
   return code;
 }
 
