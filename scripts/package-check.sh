@@ -97,6 +97,7 @@ expected=(
   /usr/share/man/man1/ombrel.1.gz
   /usr/bin/ombrel-cli
   /usr/share/man/man1/ombrel-cli.1.gz
+  /usr/share/bash-completion/completions/ombrel-cli
   /usr/share/doc/ombrel/changelog.gz
 )
 for size in 16 32 48 64 128 256; do
@@ -138,6 +139,11 @@ grep -qF "$(cut -d. -f1-3 <<<"$version")" "$work/cli-version" || fail "ombrel-cl
 ombrel-cli --demo read | tee "$work/demo.ini"
 grep -qx '\[wifi\]' "$work/demo.ini" && grep -qx '\[fan\]' "$work/demo.ini" ||
   fail "ombrel-cli --demo read printed no [wifi] and [fan] sections"
+
+echo "== bash completion"
+# bash-completion loads it when ombrel-cli is first completed.
+complete_spec=$(bash -c 'source /usr/share/bash-completion/completions/ombrel-cli && complete -p ombrel-cli')
+[[ $complete_spec == "complete -F _ombrel_cli ombrel-cli" ]] || fail "the installed completion does not complete ombrel-cli"
 
 echo "== the installed window"
 run_window offscreen
