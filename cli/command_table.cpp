@@ -59,7 +59,7 @@ const std::array<CommandSpec, 11> kCommands{{
      "for write.\n",
      "  0  the file can be written (warnings may have been given)\n"
      "  1  it cannot: the problems are listed\n"},
-    {"diff", "FILE|-", true, false, kOptUnit | kOptSerial | kOptSet | kOptAll, true,
+    {"diff", "FILE|-", true, false, kOptUnit | kOptSerial | kOptSet | kOptAll | kOptJson, true,
      "prints where the unit differs from a settings file",
      "Reads the unit and prints one line per key whose value differs from\n"
      "the file's, as diff(1) does for text:\n"
@@ -102,7 +102,7 @@ const std::array<CommandSpec, 11> kCommands{{
      "     was written\n"},
     {"reset-filter", "", false, false, kOptUnit | kOptSerial | kOptAll | kOptLog, true, "starts the filter run time again from zero",
      "Starts the unit's filter run time again from zero.\n", "  0  sent\n"},
-    {"restore-defaults", "", false, false, kOptUnit | kOptSerial | kOptJson | kOptYes | kOptAll | kOptOutputDir | kOptLog, true,
+    {"restore-defaults", "", false, false, kOptUnit | kOptSerial | kOptJson | kOptYes | kOptAll | kOptOutputDir | kOptLog | kOptRedact, true,
      "factory settings, printed as read back",
      "Returns the unit to its factory settings, replacing its Wi-Fi and fan\n"
      "settings, and prints them as read back (--json as for read). On a\n"
@@ -130,7 +130,7 @@ constexpr std::array<OptionHelp, 11> kOptions{{
     {kOptWatch, "--watch", "--watch", "repeat every second until Ctrl-C"},
     {kOptYes, "--yes", "--yes", "restore without asking (needed without a terminal)"},
     {kOptNoVerify, "--no-verify", "--no-verify", "do not read the unit back after writing"},
-    {kOptSet, "--set", "--set S.KEY=VALUE", "this value instead of the file's, e.g. wifi.slave_number=3"},
+    {kOptSet, "--set", "--set S.KEY=VALUE", "this value instead of the file's (wifi.channel=6)"},
     {kOptRedact, "--redact", "--redact", "no password in what is printed; a write keeps the unit's"},
     {kOptAll, "--all", "--all", "every unit listed, at the same time"},
     {kOptOutputDir, "--output-dir", "--output-dir DIR", "one file per unit in DIR, named by serial number"},
@@ -256,7 +256,19 @@ std::string OverviewHelp() {
       if (c.options & o.option) with += (with.empty() ? "" : ", ") + std::string(c.name);
     out += "  " + Padded(o.usage, 22) + std::string(o.help) + "\n";
     // --unit and --serial go with every command that talks to a unit.
-    if (o.option != kOptUnit && o.option != kOptSerial) out += std::string(24, ' ') + "(" + with + ")\n";
+    if (o.option != kOptUnit && o.option != kOptSerial) {
+      // "(read, write, ...)" under the option's words, wrapped at 80 columns.
+      std::string line = std::string(24, ' ') + "(";
+      std::string rest = with + ")";
+      while (line.size() + rest.size() > 80) {
+        const auto cut = rest.rfind(", ", 80 - line.size());
+        if (cut == std::string::npos) break;
+        out += line + rest.substr(0, cut + 1) + "\n";
+        line = std::string(25, ' ');
+        rest = rest.substr(cut + 2);
+      }
+      out += line + rest + "\n";
+    }
   }
   out += "  --help, --version\n  " + Padded("--", 22) +
          "ends the options: a FILE after it may start with -\n\n" + SettingsFileHelp() + "\nExit status:\n" +
@@ -269,11 +281,13 @@ std::string CommandHelp(const CommandSpec& c) {
   if (c.options != 0) {
     out += "\nOptions:\n";
     for (const OptionHelp& o : kOptions)
-      if (c.options & o.option) out += "  " + Padded(o.usage, 16) + std::string(o.help) + "\n";
+      if (c.options & o.option) out += "  " + Padded(o.usage, 19) + std::string(o.help) + "\n";
   }
   out += "\nExit status:\n" + std::string(c.exitStatus);
   if (c.usesUnit) out += kUnitTrouble;
-  if (c.name == "write") out += "  3  the unit holds other values than were written (the keys are named)\n";
+  if (c.name == "write" || c.name == "set") {
+    out += "  3  the unit holds other values than were written (the keys are named)\n";
+  }
   out += kOutputTrouble;
   if (c.name != "help" && c.name != "check") out += kInterrupted;
   if (c.name == "write" || c.name == "check" || c.name == "diff") {

@@ -76,7 +76,7 @@ int RestoreDefaultsCommand(const UnitEnvironment& env, const Invocation& how, St
   // What the unit holds now, as read back (nothing when that failed).
   if (env.written) env.written(session->Selected(), reading ? RecordOfReading(*reading) : SettingsRecord{}, false, code);
   if (code != kExitOk) return code;
-  PrintReading(*reading, session->Selected(), json, out);
+  PrintReading(*reading, session->Selected(), json, out, how.redact);
   return kExitOk;
 }
 

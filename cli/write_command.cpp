@@ -3,6 +3,7 @@
 #include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/json_text.h"
 #include "cli/settings_compare.h"
 #include "i18n/lang_strings.h"
 
@@ -172,7 +173,23 @@ int DiffCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
   }
   if (!CheckWrites(*session, err)) return kExitUnit;
   const auto differences = Differences(*record, *reading);
-  for (const Difference& d : differences) out << DifferenceLine(d, "file") << "\n";
+  if (how.json) {
+    // One object per differing key: key ("wifi.channel"), unit, file; a
+    // password's values are null, as they are never shown.
+    out << "[";
+    for (std::size_t i = 0; i < differences.size(); ++i) {
+      const Difference& d = differences[i];
+      const bool password = d.key == "[wifi] password";
+      std::string key = d.key.substr(1);
+      key.replace(key.find("] "), 2, ".");
+      out << (i ? ",\n  " : "\n  ") << "{\"key\": " << JsonString(key)
+          << ", \"unit\": " << (password ? "null" : JsonString(d.unit))
+          << ", \"file\": " << (password ? "null" : JsonString(d.file)) << "}";
+    }
+    out << (differences.empty() ? "]\n" : "\n]\n");
+  } else {
+    for (const Difference& d : differences) out << DifferenceLine(d, "file") << "\n";
+  }
   return differences.empty() ? kExitOk : kExitBadInput;
 }
 

@@ -255,7 +255,7 @@ TEST_F(Commands, TheCommandLineIsCheckedBeforeAnyUnitIsTouched) {
       {{"write"}, "ombrel-cli: write takes one settings file (or - for standard input) (see ombrel-cli help write)\n"},
       {{"write", "a.ini", "b.ini"}, "ombrel-cli: write takes one settings file, not also 'b.ini'"},
       {{"read", "extra"}, "ombrel-cli: read takes no file or other word, not 'extra' (see ombrel-cli help read)\n"},
-      {{"reset-filter", "--json"}, "ombrel-cli: --json goes with list, read, status, scan and restore-defaults, not with reset-filter"},
+      {{"reset-filter", "--json"}, "ombrel-cli: --json goes with list, read, diff, status, scan and restore-defaults, not with reset-filter"},
       {{"read", "--watch"}, "ombrel-cli: --watch goes with status, not with read"},
       {{"write", "--yes", "f.ini"}, "ombrel-cli: --yes goes with restore-defaults, not with write"},
       {{"read", "--no-verify"}, "ombrel-cli: --no-verify goes with write and set, not with read"},

@@ -81,5 +81,23 @@ TEST_F(JsonOutput, ScanListsEveryAccessPointWithAllTheModuleTells) {
   EXPECT_EQ(networks[3]["rssi"], -60);
 }
 
+TEST_F(JsonOutput, DiffGivesEachDifferingKeyAndNeverAPassword) {
+  PlugUnit();
+  const CliRun read = Run({"read"});
+  ASSERT_EQ(read.code, cli::kExitOk) << read.err;
+  std::string file = read.out;
+  file.replace(file.find("channel = 6"), 11, "channel = 9");
+  const std::string password = "password = \"12345678\"";
+  ASSERT_NE(file.find(password), std::string::npos) << file;
+  file.replace(file.find(password), password.size(), "password = \"secret-\\\"x\"");
+  const CliRun diff = Run({"diff", "--json", "-"}, file);
+  EXPECT_EQ(diff.code, 1) << diff.err;
+  const json differences = json::parse(diff.out);
+  EXPECT_EQ(differences, json::parse(R"([{"key": "wifi.password", "unit": null, "file": null},
+                                         {"key": "wifi.channel", "unit": "6", "file": "9"}])"));
+  EXPECT_EQ(diff.out.find("secret"), std::string::npos);
+  EXPECT_EQ(json::parse(Run({"diff", "--json", "-"}, read.out).out), json::array());
+}
+
 }  // namespace
 }  // namespace ombrel::test
