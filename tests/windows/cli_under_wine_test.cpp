@@ -248,7 +248,8 @@ TEST_F(CliUnderWineTest, DiffCheckHelpAndRestoreWithoutATerminal) {
 
   const CliRun help = RunCli(L"help diff");
   EXPECT_EQ(help.code, 0u);
-  EXPECT_EQ(help.out.rfind("Usage: ombrel-cli [--demo] diff [--unit N | --serial SN] FILE|-\n", 0), 0u) << help.out;
+  EXPECT_EQ(help.out.rfind("Usage: ombrel-cli [--demo] diff ", 0), 0u) << help.out;
+  EXPECT_EQ(help.out, RunInProcess({"help", "diff"}, Config).out) << "the whole text, as printed on Linux";
   const CliRun typo = RunCli(L"wirte x.ini");
   EXPECT_EQ(typo.code, 1u);
   EXPECT_EQ(typo.err, "ombrel-cli: unknown command 'wirte' (did you mean write?)\n");

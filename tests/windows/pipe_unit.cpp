@@ -1,7 +1,9 @@
 #include "pipe_unit.h"
 
 #include <algorithm>
+#include <atomic>
 #include <stdexcept>
+#include <string>
 
 #include "test_folders.h"
 
@@ -12,21 +14,18 @@ namespace {
 constexpr DWORD kPipeBuffer = 64 * 1024;
 constexpr int kListening = 16;  // instances waiting, so quick opens never find the pipe busy
 
-void WriteRecord(const std::wstring& path, const std::wstring& devicePath, std::uint32_t devInst,
-                 const std::string& product, const std::string& serial) {
-  std::string text;
-  for (wchar_t c : devicePath) text.push_back(static_cast<char>(c));
-  for (const std::string& line : {std::to_string(devInst), product, serial}) {
-    text += '\n';
-    text += line;
-  }
-  text += '\n';
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write the unit record");
+// A process-wide count: records and pipes of different units never share a name.
+std::atomic<unsigned> gRecords{0};
+std::atomic<unsigned> gUnits{0};
+
+bool WriteFileWhole(const std::wstring& path, const std::string& text) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  const BOOL ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   ::CloseHandle(file);
+  return ok && written == text.size();
 }
 
 }  // namespace
@@ -43,16 +42,84 @@ struct PipeUnit::Connection {
   }
 };
 
+StandinRecord::StandinRecord()
+    : FPath(TempFolder() + L"ombrel-standin-unit-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++gRecords) + L".txt") {
+  ::SetEnvironmentVariableW(L"OMBREL_STANDIN_UNIT", FPath.c_str());
+}
+
+StandinRecord::~StandinRecord() { ::DeleteFileW(FPath.c_str()); }
+
+unsigned StandinRecord::Join(const PipeUnit* unit) {
+  std::lock_guard lock(FLock);
+  Entry entry;
+  entry.Unit = unit;
+  FUnits.push_back(std::move(entry));
+  return FJoined++;
+}
+
+void StandinRecord::Leave(const PipeUnit* unit) {
+  std::lock_guard lock(FLock);
+  std::erase_if(FUnits, [unit](const Entry& e) { return e.Unit == unit; });
+  Save();  // a unit going away leaves the others listed even if this fails
+}
+
+void StandinRecord::Plugged(const PipeUnit* unit, std::wstring devicePath, std::uint32_t devInst,
+                            std::string product, std::string serial) {
+  std::lock_guard lock(FLock);
+  for (Entry& e : FUnits) {
+    if (e.Unit != unit) continue;
+    e = Entry{unit, true, std::move(devicePath), devInst, std::move(product), std::move(serial)};
+  }
+  if (!Save()) throw std::runtime_error("cannot write the unit record");
+}
+
+void StandinRecord::Unplugged(const PipeUnit* unit) {
+  std::lock_guard lock(FLock);
+  for (Entry& e : FUnits)
+    if (e.Unit == unit) e.Plugged = false;
+  Save();
+}
+
+bool StandinRecord::Save() {
+  std::string text;
+  for (const Entry& e : FUnits) {
+    if (!e.Plugged) continue;
+    for (wchar_t c : e.DevicePath) text.push_back(static_cast<char>(c));
+    for (const std::string& line : {std::to_string(e.DevInst), e.Product, e.Serial}) {
+      text += '\n';
+      text += line;
+    }
+    text += '\n';
+  }
+  if (text.empty()) return ::DeleteFileW(FPath.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  // Written beside and moved over the record in one step, so a program
+  // reading it meanwhile sees the units before or after, never half a list.
+  const std::wstring next = FPath + L".new";
+  if (!WriteFileWhole(next, text)) return false;
+  for (int i = 0; i < 50; ++i) {
+    if (::MoveFileExW(next.c_str(), FPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    ::Sleep(10);  // a reader of the record may hold it for a moment
+  }
+  ::DeleteFileW(next.c_str());
+  return false;
+}
+
 PipeUnit::PipeUnit(sim::UnitModelConfig config, Intake intake)
-    : FModel(std::move(config)), FIntake(intake) {
-  FRecordPath =
-      TempFolder() + L"ombrel-standin-unit-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
-  ::SetEnvironmentVariableW(L"OMBREL_STANDIN_UNIT", FRecordPath.c_str());
+    : PipeUnit(std::make_shared<StandinRecord>(), std::move(config), intake) {}
+
+PipeUnit::PipeUnit(std::shared_ptr<StandinRecord> record, sim::UnitModelConfig config, Intake intake)
+    : FModel(std::move(config)),
+      FIntake(intake),
+      FRecord(std::move(record)),
+      FPlace(FRecord->Join(this)),
+      FNumber(++gUnits) {
   FModel.SetAnswerSink([this](std::span<const std::uint8_t> report) { Broadcast(report); });
 }
 
 PipeUnit::~PipeUnit() {
   Unplug();
+  FRecord->Leave(this);
   FModel.SetAnswerSink(nullptr);
   ::CloseHandle(FHolding);
   ::CloseHandle(FTaking);
@@ -87,7 +154,7 @@ void PipeUnit::Plug() {
   Unplug();
   ++FGeneration;
   FPipeName = L"\\\\.\\pipe\\ombrel-unit-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-              std::to_wstring(FGeneration);
+              std::to_wstring(FNumber) + L"-" + std::to_wstring(FGeneration);
   FStop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   FAccepted = 0;
   FAcceptedAtAnswer = 0;
@@ -95,11 +162,11 @@ void PipeUnit::Plug() {
   FServer = std::jthread([this, stop] { Serve(stop); });
   // The record names the pipe only once it can be opened.
   for (int i = 0; i < 500 && !::WaitNamedPipeW(FPipeName.c_str(), 1); ++i) ::Sleep(2);
-  WriteRecord(FRecordPath, FPipeName, FGeneration, FModel.ProductName(), "PD2300017");
+  FRecord->Plugged(this, FPipeName, DevInst(), FModel.ProductName(), FModel.SerialNumber());
 }
 
 void PipeUnit::Unplug() {
-  ::DeleteFileW(FRecordPath.c_str());
+  FRecord->Unplugged(this);
   if (!FStop) return;
   ::SetEvent(FStop);
   FServer.join();  // no connection starts after this

@@ -1,13 +1,17 @@
-// A stand-in HID.dll for the unit of standin_unit.h, whose device path is a
-// named pipe: every handle to a pipe is the unit's (0483:5750, 65-byte
+// A stand-in HID.dll for the units of standin_unit.h, whose device paths are
+// named pipes: every handle to a pipe is a unit's (0483:5750, 65-byte
 // reports with report ID 1); any other handle is refused as not a HID
-// device. Transfers go through kernel32 on the pipe itself.
+// device. Its product and serial number are those of the unit the record
+// lists with the handle's pipe as its path. Transfers go through kernel32
+// on the pipe itself.
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "standin_unit.h"
 
@@ -43,6 +47,25 @@ bool IsUnit(HANDLE handle) {
   if (::GetFileType(handle) == FILE_TYPE_PIPE) return true;
   ::SetLastError(ERROR_INVALID_FUNCTION);
   return false;
+}
+
+// The unit listed with the handle's pipe as its device path. A pipe's file
+// name is its path's part after \\.\pipe; a system that does not tell it
+// leaves a lone unit as the only answer.
+std::optional<ombrel::standin::UnitRecord> UnitOf(HANDLE handle) {
+  std::vector<ombrel::standin::UnitRecord> units = ombrel::standin::ReadUnitRecords();
+  alignas(FILE_NAME_INFO) char buffer[sizeof(FILE_NAME_INFO) + MAX_PATH * sizeof(wchar_t)];
+  if (::GetFileInformationByHandleEx(handle, FileNameInfo, buffer, sizeof buffer)) {
+    const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer);
+    const std::wstring path =
+        L"\\\\.\\pipe" + std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
+    for (auto& unit : units)
+      if (::CompareStringOrdinal(unit.DevicePath.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL)
+        return std::move(unit);
+    return std::nullopt;
+  }
+  if (units.size() == 1) return std::move(units.front());
+  return std::nullopt;
 }
 
 BOOLEAN CopyText(HANDLE handle, const std::wstring& text, void* buffer, ULONG bytes) {
@@ -104,7 +127,8 @@ __declspec(dllexport) LONG WINAPI HidP_GetCaps(void* data, Caps* caps) {
 }
 
 __declspec(dllexport) BOOLEAN WINAPI HidD_GetProductString(HANDLE handle, void* buffer, ULONG bytes) {
-  auto unit = ombrel::standin::ReadUnitRecord();
+  if (!IsUnit(handle)) return FALSE;
+  auto unit = UnitOf(handle);
   return CopyText(handle, unit ? unit->Product : L"Pendra DUO", buffer, bytes);
 }
 
@@ -115,7 +139,8 @@ __declspec(dllexport) BOOLEAN WINAPI HidD_GetManufacturerString(HANDLE handle, v
 
 __declspec(dllexport) BOOLEAN WINAPI HidD_GetSerialNumberString(HANDLE handle, void* buffer,
                                                                ULONG bytes) {
-  auto unit = ombrel::standin::ReadUnitRecord();
+  if (!IsUnit(handle)) return FALSE;
+  auto unit = UnitOf(handle);
   return CopyText(handle, unit ? unit->SerialNumber : L"", buffer, bytes);
 }
 

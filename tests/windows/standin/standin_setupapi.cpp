@@ -1,5 +1,5 @@
-// A stand-in SetupApi.dll that lists one HID interface, the unit of
-// standin_unit.h, with the interface-detail protocol of the system's
+// A stand-in SetupApi.dll that lists a HID interface per unit of
+// standin_unit.h, each with its own device path and DevInst, with the interface-detail protocol of the system's
 // library: a size query answered with "insufficient buffer", and a detail
 // structure whose size field must be that of its fixed part.
 //
@@ -17,13 +17,26 @@
 #include <mutex>
 #include <new>
 #include <set>
+#include <vector>
 
 #include "standin_unit.h"
 
 namespace {
 
+// The units as listed when the set was made. An interface's Reserved field
+// holds its unit's index plus one.
 struct DeviceSet {
-  std::optional<ombrel::standin::UnitRecord> Unit;
+  std::vector<ombrel::standin::UnitRecord> Units;
+
+  const ombrel::standin::UnitRecord* Interface(const SP_DEVICE_INTERFACE_DATA* data) const {
+    if (!data || data->Reserved == 0 || data->Reserved > Units.size()) return nullptr;
+    return &Units[data->Reserved - 1];
+  }
+  const ombrel::standin::UnitRecord* Node(DWORD devInst) const {
+    for (const auto& unit : Units)
+      if (unit.DevInst == devInst) return &unit;
+    return nullptr;
+  }
 };
 
 const GUID kHidClass{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
@@ -66,7 +79,7 @@ extern "C" {
 
 __declspec(dllexport) HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* guid, PCWSTR enumerator,
                                                           HWND parent, DWORD flags) {
-  // The unit's interface is of the HID class; asked for another class, or
+  // The units' interfaces are of the HID class; asked for another class, or
   // not for interfaces, the set is empty.
   const bool hid = guid && std::memcmp(guid, &kHidClass, sizeof kHidClass) == 0 &&
                    (flags & DIGCF_DEVICEINTERFACE);
@@ -74,7 +87,7 @@ __declspec(dllexport) HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* guid, PCW
     if (auto real = REAL(SetupDiGetClassDevsW)) return real(guid, enumerator, parent, flags);
   }
   auto* set = new (std::nothrow)
-      DeviceSet{hid ? ombrel::standin::ReadUnitRecord() : std::nullopt};
+      DeviceSet{hid ? ombrel::standin::ReadUnitRecords() : std::vector<ombrel::standin::UnitRecord>{}};
   if (!set) {
     ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return INVALID_HANDLE_VALUE;
@@ -106,10 +119,10 @@ __declspec(dllexport) BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO set, SP_D
   }
   auto* s = static_cast<DeviceSet*>(set);
   if (!data || data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) return Fail(ERROR_INVALID_USER_BUFFER);
-  if (index != 0 || !s->Unit) return Fail(ERROR_NO_MORE_ITEMS);
+  if (index >= s->Units.size()) return Fail(ERROR_NO_MORE_ITEMS);
   data->InterfaceClassGuid = *guid;
   data->Flags = SPINT_ACTIVE;
-  data->Reserved = 1;
+  data->Reserved = index + 1;
   return TRUE;
 }
 
@@ -121,8 +134,9 @@ __declspec(dllexport) BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
     return real ? real(set, data, detail, size, required, device) : Fail(ERROR_INVALID_HANDLE);
   }
   auto* s = static_cast<DeviceSet*>(set);
-  if (!s->Unit || !data || data->Reserved != 1) return Fail(ERROR_INVALID_PARAMETER);
-  const std::wstring& path = s->Unit->DevicePath;
+  const ombrel::standin::UnitRecord* unit = s->Interface(data);
+  if (!unit) return Fail(ERROR_INVALID_PARAMETER);
+  const std::wstring& path = unit->DevicePath;
   const DWORD needed = static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) +
                                           (path.size() + 1) * sizeof(wchar_t));
   if (required) *required = needed;
@@ -133,7 +147,7 @@ __declspec(dllexport) BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
   if (device) {
     if (device->cbSize != sizeof(SP_DEVINFO_DATA)) return Fail(ERROR_INVALID_USER_BUFFER);
     device->ClassGuid = GUID{0x745a17a0, 0x74d3, 0x11d0, {0xb6, 0xfe, 0x00, 0xa0, 0xc9, 0x0f, 0x57, 0xda}};
-    device->DevInst = s->Unit->DevInst;
+    device->DevInst = unit->DevInst;
   }
   return TRUE;
 }
@@ -148,7 +162,7 @@ __declspec(dllexport) BOOL WINAPI SetupDiGetDeviceRegistryPropertyW(HDEVINFO set
     return real ? real(set, device, property, type, buffer, size, required) : Fail(ERROR_INVALID_HANDLE);
   }
   auto* s = static_cast<DeviceSet*>(set);
-  if (!s->Unit || !device || device->DevInst != s->Unit->DevInst) return Fail(ERROR_NO_SUCH_DEVINST);
+  if (!device || !s->Node(device->DevInst)) return Fail(ERROR_NO_SUCH_DEVINST);
   static const wchar_t kClass[] = L"HIDClass";
   static const wchar_t kDescription[] = L"HID-compliant vendor-defined device";
   static const wchar_t kHardwareIds[] = L"HID\\VID_0483&PID_5750\0HID_DEVICE_UP:FF00_U:0001\0HID_DEVICE\0";
