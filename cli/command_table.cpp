@@ -228,7 +228,7 @@ std::string ExitStatusTable() {
          "     written (check: the file cannot be written; diff: they differ)\n" +
          std::string(kUnitTrouble) +
          "     (diff: also a file that cannot be read or has problems)\n"
-         "  3  write: the unit holds other values than were written\n" +
+         "  3  write, set: the unit holds other values than were written\n" +
          std::string(kOutputTrouble) + std::string(kInterrupted);
 }
 
