@@ -297,6 +297,97 @@ TEST_F(CliUnderWineTest, DecoysOfTheHidLibrariesBesideTheProgramAreNotLoaded) {
       << "listed through the libraries in system32: " << run.out;
 }
 
+// Two units plugged at once, listed through one record: the fixture's
+// Pendra DUO first, then a Pendra with a serial of its own, each on its own
+// pipe.
+class TwoUnitsUnderWineTest : public CliUnderWineTest {
+ protected:
+  TwoUnitsUnderWineTest() {
+    SecondConfig.productName = "Pendra";
+    SecondConfig.serialNumber = "PD2300018";
+    Second = std::make_unique<ombrel::test::PipeUnit>(Unit->Record(), SecondConfig);
+  }
+  void SetUp() override {
+    CliUnderWineTest::SetUp();
+    Second->Plug();
+  }
+
+  ombrel::sim::UnitModelConfig SecondConfig;
+  std::unique_ptr<ombrel::test::PipeUnit> Second;
+};
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+const char kWroteFirst[] =
+    "Wrote [wifi] and [fan] to unit 1 (Pendra DUO, PD2300017); read back, it holds every value sent.\n";
+const char kWroteSecond[] =
+    "Wrote [wifi] and [fan] to unit 2 (Pendra, PD2300018); read back, it holds every value sent.\n";
+
+TEST_F(TwoUnitsUnderWineTest, ListNamesEachUnitWithItsOwnModelSerialAndPath) {
+  ASSERT_NE(Unit->DevicePath(), Second->DevicePath());
+  const CliRun run = RunCli(L"list");
+  EXPECT_EQ(run.code, 0u) << run.err;
+  // Each handle tells its own unit's strings: the same serial twice would
+  // be one unit listed twice.
+  EXPECT_EQ(run.out, "1\tPendra DUO\tPD2300017\t" + Narrow(Unit->DevicePath()) + "\tread-write\n" +
+                         "2\tPendra\tPD2300018\t" + Narrow(Second->DevicePath()) + "\tread-write\n");
+}
+
+TEST_F(TwoUnitsUnderWineTest, WriteAllSendsTheWholeUploadToEachUnitAndVerifiesEachOnItsOwn) {
+  const CliRun read = RunCli(L"read --serial PD2300017");
+  ASSERT_EQ(read.code, 0u) << read.err;
+  const std::string file = TempFile("ombrel-all", read.out);
+  Unit->Model().ClearOutputLog();
+  Second->Model().ClearOutputLog();
+  const CliRun write = RunCli(L"write --all \"" + Wide(file) + L"\"");
+  EXPECT_EQ(write.code, 0u) << write.out << write.err;
+  EXPECT_EQ(write.out, std::string(kWroteFirst) + kWroteSecond + "2 units: 2 done, 0 failed\n");
+
+  // The upload as a write to one unit sends it, byte for byte, on each
+  // unit's own pipe; then each unit's own read-back, one request per
+  // parameter.
+  const InProcess one = RunInProcess({"write", file}, Config);
+  ASSERT_EQ(one.code, 0) << one.err;
+  ASSERT_GE(one.sent.size(), 28u);
+  const std::vector<ombrel::sim::Report> upload(one.sent.begin(), one.sent.begin() + 28);
+  for (ombrel::test::PipeUnit* unit : {Unit.get(), Second.get()}) {
+    const auto sent = unit->Model().OutputLog();
+    ASSERT_EQ(sent.size(), 28u + 22u) << Narrow(unit->DevicePath());
+    EXPECT_EQ(std::vector<ombrel::sim::Report>(sent.begin(), sent.begin() + 28), upload)
+        << Narrow(unit->DevicePath());
+    std::vector<std::uint8_t> asked;
+    for (auto it = sent.begin() + 28; it != sent.end(); ++it) {
+      EXPECT_EQ((*it)[1], 16) << "a read request";
+      asked.push_back((*it)[3]);
+    }
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(std::unique(asked.begin(), asked.end()), asked.end()) << "each parameter asked once";
+  }
+  ::DeleteFileA(file.c_str());
+}
+
+TEST_F(TwoUnitsUnderWineTest, AWriteOneUnitLostFailsThatUnitAloneWithStatusThree) {
+  const CliRun read = RunCli(L"read --serial PD2300017");
+  ASSERT_EQ(read.code, 0u) << read.err;
+  const std::string file =
+      TempFile("ombrel-all-lost", Edited(read.out, "relay_sensor = on", "relay_sensor = off"));
+  Second->Model().DropWrites(Param_External_sensor1);
+  const CliRun write = RunCli(L"write --all \"" + Wide(file) + L"\"");
+  EXPECT_EQ(write.code, 3u) << write.out << write.err;
+  EXPECT_NE(write.out.find(kWroteFirst), std::string::npos) << write.out;
+  EXPECT_EQ(write.out.find("to unit 2"), std::string::npos) << write.out;
+  EXPECT_NE(write.out.find("unit 2 (Pendra, PD2300018): failed (exit status 3)\n"), std::string::npos)
+      << write.out;
+  EXPECT_NE(write.out.find("[fan] relay_sensor: unit on, written off"), std::string::npos) << write.out;
+  EXPECT_TRUE(write.out.ends_with("2 units: 1 done, 1 failed\n")) << write.out;
+
+  // Once the line is sound again, the same file writes and verifies on both.
+  const CliRun again = RunCli(L"write --all \"" + Wide(file) + L"\"");
+  EXPECT_EQ(again.code, 0u) << again.out << again.err;
+  EXPECT_EQ(again.out, std::string(kWroteFirst) + kWroteSecond + "2 units: 2 done, 0 failed\n");
+  ::DeleteFileA(file.c_str());
+}
+
 TEST(CliDemoUnderWineTest, DemoReadAndAWriteOfItsOutput) {
   const CliRun read = RunCli(L"--demo read");
   ASSERT_EQ(read.code, 0u) << read.err;
