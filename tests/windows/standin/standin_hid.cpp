@@ -50,7 +50,7 @@ bool IsUnit(HANDLE handle) {
 }
 
 // The unit listed with the handle's pipe as its device path. A pipe's file
-// name is its path's part after \\.\pipe; a system that does not tell it
+// name is what follows \\.\pipe in its path; a system that does not tell it
 // leaves a lone unit as the only answer.
 std::optional<ombrel::standin::UnitRecord> UnitOf(HANDLE handle) {
   std::vector<ombrel::standin::UnitRecord> units = ombrel::standin::ReadUnitRecords();
