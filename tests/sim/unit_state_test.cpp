@@ -127,7 +127,7 @@ TEST_F(StateFile, AFileThatCannotBeReplacedSaysSoAndStaysAsItWas) {
   fs::create_directories(folder);
   // Where the folder should be there is a file.
   const fs::path blocker = folder / "blocker";
-  std::ofstream(blocker) << "kept\n";
+  std::ofstream(blocker, std::ios::binary) << "kept\n";  // no CRLF on Windows
   EXPECT_FALSE(ReplaceStateFile(blocker / "cli-demo.state", "new\n"));
   // A folder in the file's place cannot be renamed over.
   const fs::path taken = folder / "taken.state";
