@@ -207,8 +207,13 @@ std::uint8_t UnitModel::CountThatFits(std::size_t size) const {
 }
 
 Report UnitModel::MakeAnswer(ParamID id, std::uint8_t count, std::span<const std::uint8_t> value) const {
-  Report report{kReportId, id, count};
-  report.insert(report.end(), value.begin(), value.end());
+  // Made whole, then filled: GCC 12 takes an insert into the three-byte
+  // header for a copy past its end (-Warray-bounds).
+  Report report(kHeader + value.size(), 0);
+  report[0] = kReportId;
+  report[1] = id;
+  report[2] = count;
+  std::copy(value.begin(), value.end(), report.begin() + static_cast<std::ptrdiff_t>(kHeader));
   // Zero padding to the report length; a unit with short input reports
   // sends only what fits, its count unchanged.
   report.resize(config_.inputReportLength, 0);
