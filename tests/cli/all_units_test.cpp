@@ -63,7 +63,7 @@ TEST_F(AllUnits, WriteGivesEveryUnitTheWindowsBytesAndSaysSoPerUnit) {
 TEST_F(AllUnits, AUnitInTroubleDoesNotStopTheOthersAndTheWorstStatusIsTheCommands) {
   const std::string file = PlugThree();
   PlugLockedUnit();
-  answerLimit = std::chrono::milliseconds(100);
+  answerLimit = std::chrono::milliseconds(500);  // room for the others on a loaded machine
   AnswerOnly(*units[1], 5);  // unit 2 stops answering in its read-back
   const CliRun run = Run({"write", "--all", "-"}, file);
   EXPECT_EQ(run.code, cli::kExitUnit) << run.out << run.err;
