@@ -79,9 +79,9 @@ std::string JsonLines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-int RunOnAllUnits(const CommandSpec& spec, const UnitEnvironment& env, const Invocation& how, Streams io,
+int RunOnAllUnits(const CommandInfo& info, const UnitEnvironment& env, const Invocation& how, Streams io,
                   const UnitCommand& command) {
-  const std::string name(spec.name);
+  const std::string name(info.name);
   if (how.watch) {
     io.err << kProgram << "--watch follows one unit; it does not go with --all\n";
     return kExitBadInput;

@@ -14,7 +14,7 @@ using UnitCommand = std::function<int(const UnitEnvironment&, const Invocation&,
 
 // Runs `command` once per unit, at the same time. The exit status is the
 // worst of the units' (the highest).
-int RunOnAllUnits(const CommandSpec& spec, const UnitEnvironment& env, const Invocation& how, Streams io,
+int RunOnAllUnits(const CommandInfo& info, const UnitEnvironment& env, const Invocation& how, Streams io,
                   const UnitCommand& command);
 
 }  // namespace ombrel::cli

@@ -21,7 +21,7 @@ namespace ombrel::cli {
 namespace {
 
 struct Arguments {
-  const CommandSpec* command = nullptr;
+  const CommandInfo* command = nullptr;
   std::vector<std::string> operands;
   UnitChoice unit;
   unsigned given = 0;  // the command options given, as Option bits
@@ -183,14 +183,14 @@ std::optional<Arguments> Parse(std::span<const std::string> args, std::ostream& 
 
 // Empty when the command takes what it was given, else the message.
 std::optional<std::string> Misfit(const Arguments& a) {
-  const CommandSpec& c = *a.command;
+  const CommandInfo& c = *a.command;
   const std::string name(c.name);
   for (Option o : kCommandOptions) {
     // Every command's --all results may be had as JSON.
     if (o == kOptJson && (a.given & kOptAll) && (c.options & kOptAll)) continue;
     if ((a.given & o) && !(c.options & o)) {
       std::vector<std::string_view> with;
-      for (const CommandSpec& other : Commands())
+      for (const CommandInfo& other : Commands())
         if (other.options & o) with.push_back(other.name);
       return std::string(OptionName(o)) + " goes with " + Listed(with) + ", not with " + name;
     }
@@ -240,9 +240,9 @@ int Run(const Arguments& a, std::istream& in, std::ostream& out, std::ostream& e
     err << kProgram << "no command given\n\n" << OverviewHelp();
     return kExitBadInput;
   }
-  const CommandSpec& c = *a.command;
+  const CommandInfo& c = *a.command;
   if (c.name == "help" && !a.operands.empty()) {
-    const CommandSpec* topic = FindCommand(a.operands.front());
+    const CommandInfo* topic = FindCommand(a.operands.front());
     if (topic == nullptr) {
       err << kProgram << "no command " << Quoted(a.operands.front());
       if (const auto nearest = NearestCommand(a.operands.front())) err << " (did you mean " << *nearest << "?)";

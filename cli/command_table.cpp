@@ -15,7 +15,7 @@ constexpr std::string_view kUnitTrouble =
 constexpr std::string_view kOutputTrouble = "  4  the output could not be written (a full disk, a closed pipe)\n";
 constexpr std::string_view kInterrupted = "130  stopped by Ctrl-C or SIGTERM at a safe point, after saying what was done\n";
 
-const std::array<CommandSpec, 11> kCommands{{
+const std::array<CommandInfo, 11> kCommands{{
     {"list", "", false, false, kOptJson, true,
      "the units: number, model, serial, device, access",
      "Lists the units on USB, one line each, the fields apart by tabs: the\n"
@@ -152,7 +152,7 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
 }
 
 // "Usage: ombrel-cli ...", wrapped under itself to fit 80 columns.
-std::string Usage(const CommandSpec& c) {
+std::string Usage(const CommandInfo& c) {
   std::vector<std::string> parts{"[--demo]", std::string(c.name)};
   for (const OptionHelp& o : kOptions) {
     if (!(c.options & o.option) || o.option == kOptSerial) continue;
@@ -180,9 +180,9 @@ std::string Padded(std::string_view text, std::size_t width) {
 
 }  // namespace
 
-std::span<const CommandSpec> Commands() { return kCommands; }
+std::span<const CommandInfo> Commands() { return kCommands; }
 
-const CommandSpec* FindCommand(std::string_view name) {
+const CommandInfo* FindCommand(std::string_view name) {
   const auto it = std::find_if(kCommands.begin(), kCommands.end(), [&](const auto& c) { return c.name == name; });
   return it == kCommands.end() ? nullptr : &*it;
 }
@@ -212,7 +212,7 @@ std::optional<std::string_view> Nearest(std::string_view word, std::span<const s
 
 std::optional<std::string_view> NearestCommand(std::string_view word) {
   std::vector<std::string_view> names;
-  for (const CommandSpec& c : kCommands) names.push_back(c.name);
+  for (const CommandInfo& c : kCommands) names.push_back(c.name);
   return Nearest(word, names);
 }
 
@@ -241,7 +241,7 @@ std::string OverviewHelp() {
       "more about a command.\n"
       "\n"
       "Commands:\n";
-  for (const CommandSpec& c : kCommands) {
+  for (const CommandInfo& c : kCommands) {
     const std::string head = std::string(c.name) + (c.operand.empty() ? "" : " " + std::string(c.operand));
     out += "  " + Padded(head, 22) + std::string(c.summary) + "\n";
   }
@@ -249,10 +249,10 @@ std::string OverviewHelp() {
          Padded("--units N, --reset", 22) + "with --demo: N simulated units; their factory state\n";
   for (const OptionHelp& o : kOptions) {
     // Options no command takes yet are not offered.
-    if (std::none_of(kCommands.begin(), kCommands.end(), [&](const CommandSpec& c) { return c.options & o.option; }))
+    if (std::none_of(kCommands.begin(), kCommands.end(), [&](const CommandInfo& c) { return c.options & o.option; }))
       continue;
     std::string with;
-    for (const CommandSpec& c : kCommands)
+    for (const CommandInfo& c : kCommands)
       if (c.options & o.option) with += (with.empty() ? "" : ", ") + std::string(c.name);
     out += "  " + Padded(o.usage, 22) + std::string(o.help) + "\n";
     // --unit and --serial go with every command that talks to a unit.
@@ -276,7 +276,7 @@ std::string OverviewHelp() {
   return out;
 }
 
-std::string CommandHelp(const CommandSpec& c) {
+std::string CommandHelp(const CommandInfo& c) {
   std::string out = Usage(c) + "\n\n" + std::string(c.details);
   if (c.options != 0) {
     out += "\nOptions:\n";

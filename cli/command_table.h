@@ -32,7 +32,7 @@ inline constexpr Option kCommandOptions[] = {kOptUnit, kOptSerial,    kOptJson, 
 // The options that take a value (--set KEY=VALUE or --set=KEY=VALUE).
 inline constexpr Option kValueOptions[] = {kOptSet, kOptOutputDir, kOptLog};
 
-struct CommandSpec {
+struct CommandInfo {
   std::string_view name;
   std::string_view operand;  // "FILE|-", "[COMMAND]" or empty
   bool operandRequired = false;
@@ -44,8 +44,8 @@ struct CommandSpec {
   std::string_view exitStatus;
 };
 
-std::span<const CommandSpec> Commands();
-const CommandSpec* FindCommand(std::string_view name);
+std::span<const CommandInfo> Commands();
+const CommandInfo* FindCommand(std::string_view name);
 
 // The option as written on the command line ("--unit").
 std::string_view OptionName(Option option);
@@ -57,7 +57,7 @@ std::optional<std::string_view> NearestOption(std::string_view word);
 
 // `ombrel-cli --help` and `ombrel-cli help COMMAND`.
 std::string OverviewHelp();
-std::string CommandHelp(const CommandSpec& command);
+std::string CommandHelp(const CommandInfo& command);
 
 // The exit statuses of every command, one table.
 std::string ExitStatusTable();

@@ -142,8 +142,8 @@ grep -qx '\[wifi\]' "$work/demo.ini" && grep -qx '\[fan\]' "$work/demo.ini" ||
 
 echo "== bash completion"
 # bash-completion loads it when ombrel-cli is first completed.
-complete_spec=$(bash -c 'source /usr/share/bash-completion/completions/ombrel-cli && complete -p ombrel-cli')
-[[ $complete_spec == "complete -F _ombrel_cli ombrel-cli" ]] || fail "the installed completion does not complete ombrel-cli"
+registered=$(bash -c 'source /usr/share/bash-completion/completions/ombrel-cli && complete -p ombrel-cli')
+[[ $registered == "complete -F _ombrel_cli ombrel-cli" ]] || fail "the installed completion does not complete ombrel-cli"
 
 echo "== the installed window"
 run_window offscreen

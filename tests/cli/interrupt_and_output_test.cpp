@@ -174,7 +174,7 @@ TEST_F(Output, OutputThatCannotBeWrittenIsAnErrorForEveryCommandThatPrints) {
 class Help : public CliFixture {};
 
 TEST_F(Help, EveryCommandHasItsOwnPageThreeWays) {
-  for (const cli::CommandSpec& c : cli::Commands()) {
+  for (const cli::CommandInfo& c : cli::Commands()) {
     const std::string name(c.name);
     const CliRun page = Run({"help", name});
     EXPECT_EQ(page.code, cli::kExitOk) << name;
@@ -196,7 +196,7 @@ TEST_F(Help, EveryCommandHasItsOwnPageThreeWays) {
 
 TEST_F(Help, TheOverviewNamesEveryCommandAndEveryExitStatus) {
   const CliRun help = Run({"--help"});
-  for (const cli::CommandSpec& c : cli::Commands())
+  for (const cli::CommandInfo& c : cli::Commands())
     EXPECT_NE(help.out.find("\n  " + std::string(c.name) + " "), std::string::npos) << c.name;
   for (const char* code : {"\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "\n  4  ", "\n130  "})
     EXPECT_NE(help.out.find(code), std::string::npos) << code;
