@@ -41,6 +41,12 @@ std::vector<std::string> Messages(const std::string& err) {
   return messages;
 }
 
+// A serial number that cannot name the unit alone: none, or one more units have.
+bool SerialNotOwn(const UnitEntry& unit, const std::vector<UnitEntry>& all) {
+  return unit.serialNumber.empty() ||
+         std::count_if(all.begin(), all.end(), [&](const UnitEntry& u) { return u.serialNumber == unit.serialNumber; }) > 1;
+}
+
 // A file name from a serial number: letters, digits, '.', '-' and '_' kept.
 std::string FileStem(const UnitEntry& unit, const std::vector<UnitEntry>& all) {
   std::string stem;
@@ -49,9 +55,7 @@ std::string FileStem(const UnitEntry& unit, const std::vector<UnitEntry>& all) {
                       c == '-' || c == '_';
     stem += keep ? c : '_';
   }
-  const auto same = std::count_if(all.begin(), all.end(),
-                                  [&](const UnitEntry& u) { return u.serialNumber == unit.serialNumber; });
-  if (stem.empty() || stem.front() == '.' || same > 1) {
+  if (stem.empty() || stem.front() == '.' || SerialNotOwn(unit, all)) {
     stem += (stem.empty() ? "" : "-") + std::string("unit-") + std::to_string(unit.number);
   }
   return stem;
@@ -59,9 +63,7 @@ std::string FileStem(const UnitEntry& unit, const std::vector<UnitEntry>& all) {
 
 // The JSON object key of a unit in read --all's document.
 std::string DocumentKey(const UnitEntry& unit, const std::vector<UnitEntry>& all) {
-  const auto same = std::count_if(all.begin(), all.end(),
-                                  [&](const UnitEntry& u) { return u.serialNumber == unit.serialNumber; });
-  if (unit.serialNumber.empty() || same > 1) return "unit-" + std::to_string(unit.number);
+  if (SerialNotOwn(unit, all)) return "unit-" + std::to_string(unit.number);
   return unit.serialNumber;
 }
 
@@ -102,8 +104,7 @@ int RunOnAllUnits(const CommandInfo& info, const UnitEnvironment& env, const Inv
     text = *read;
     std::istringstream again(text);
     std::ostringstream ignored;
-    Invocation check = how;
-    if (CheckCommand(check, {again, ignored, io.err}) != kExitOk) {
+    if (CheckCommand(how, {again, ignored, io.err}) != kExitOk) {
       if (name != "diff") io.err << kProgram << "nothing was written\n";
       return name == "diff" ? kExitUnit : kExitBadInput;
     }
@@ -155,7 +156,8 @@ int RunOnAllUnits(const CommandInfo& info, const UnitEnvironment& env, const Inv
     std::filesystem::create_directories(how.outputDir, ec);
     for (UnitResult& r : results) {
       if (r.code != kExitOk) continue;
-      const auto path = std::filesystem::path(how.outputDir) / (FileStem(r.unit, units) + (how.json ? ".json" : ".ini"));
+      const auto path =
+          std::filesystem::path(how.outputDir) / (FileStem(r.unit, units) + (how.json ? ".json" : ".ini"));
       std::ofstream file(path, std::ios::binary | std::ios::trunc);
       file << r.out;
       file.close();
@@ -187,7 +189,8 @@ int RunOnAllUnits(const CommandInfo& info, const UnitEnvironment& env, const Inv
       const UnitResult& r = results[i];
       const std::string out = r.out;
       const bool outIsJson = !out.empty() && (out.front() == '{' || out.front() == '[');
-      io.out << (i ? ",\n  " : "\n  ") << "{\"number\": " << r.unit.number << ", \"model\": " << JsonString(r.unit.model)
+      io.out << (i ? ",\n  " : "\n  ") << "{\"number\": " << r.unit.number
+             << ", \"model\": " << JsonString(r.unit.model)
              << ", \"serial\": " << (r.unit.serialNumber.empty() ? "null" : JsonString(r.unit.serialNumber))
              << ", \"status\": " << r.code << ", \"output\": "
              << (outIsJson ? Indented(out) : JsonLines(Lines(out))) << ", \"messages\": " << JsonLines(r.messages);

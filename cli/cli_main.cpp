@@ -39,14 +39,6 @@ std::optional<int> UnitNumber(std::string_view text) {
   return n;
 }
 
-// "a", "a and b", "a, b and c".
-std::string Listed(const std::vector<std::string_view>& words) {
-  std::string out;
-  for (std::size_t i = 0; i < words.size(); ++i)
-    out += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + std::string(words[i]);
-  return out;
-}
-
 std::string SeeHelp(const Arguments& a) {
   return a.command ? " (see ombrel-cli help " + std::string(a.command->name) + ")" : " (see ombrel-cli --help)";
 }
@@ -128,8 +120,8 @@ std::optional<Arguments> Parse(std::span<const std::string> args, std::ostream& 
       const bool bySerial = arg.starts_with("--serial");
       const std::string_view name = bySerial ? "--serial" : "--unit";
       if (a.unit.number || a.unit.serial) {
-        err << kProgram << ((a.unit.serial.has_value() == bySerial) ? std::string(name) + " is given twice"
-                                                                      : std::string("--unit and --serial are both given"))
+        const bool again = a.unit.serial.has_value() == bySerial;
+        err << kProgram << (again ? std::string(name) + " is given twice" : "--unit and --serial are both given")
             << ": one command talks to one unit\n";
         return std::nullopt;
       }
@@ -205,7 +197,8 @@ std::optional<std::string> Misfit(const Arguments& a) {
   const std::size_t most = c.operand.empty() ? 0 : c.manyOperands ? a.operands.size() : 1;
   if (a.operands.size() > most) {
     return most == 0 ? name + " takes no file or other word, not " + Quoted(a.operands[most])
-                     : name + (c.name == "help" ? " takes one command" : " takes one settings file") + ", not also " + Quoted(a.operands[most]);
+                     : name + (c.name == "help" ? " takes one command" : " takes one settings file") + ", not also " +
+                           Quoted(a.operands[most]);
   }
   if (c.operandRequired && a.operands.empty()) {
     return c.manyOperands ? name + " takes " + std::string(c.operand)

@@ -23,6 +23,13 @@ constexpr std::size_t kMaxSettingsBytes = 1 << 20;
 
 }  // namespace
 
+std::string Listed(std::span<const std::string_view> words) {
+  std::string out;
+  for (std::size_t i = 0; i < words.size(); ++i)
+    out += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + std::string(words[i]);
+  return out;
+}
+
 std::optional<std::string> ReadSettingsText(std::string_view fileName, std::istream& in, std::ostream& err) {
   std::string text;
   if (fileName == "-") {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <span>
 #include <string>
 
 #include "cli/settings_file.h"
@@ -16,6 +17,9 @@ namespace ombrel::cli {
 
 // Prefix of every message on standard error.
 inline constexpr std::string_view kProgram = "ombrel-cli: ";
+
+// "a", "a and b", "a, b and c".
+std::string Listed(std::span<const std::string_view> words);
 
 // The settings file's text ("-": `in`), or empty after saying on `err` why
 // it cannot be read (missing, a directory, standard input closed, too big).

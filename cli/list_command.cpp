@@ -13,29 +13,27 @@ namespace ombrel::cli {
 // With --json an array of objects: number, model, serial (null when the
 // unit has none), path, openable, reason (null when openable).
 int ListCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
-  std::ostream& out = io.out;
-  std::ostream& err = io.err;
   UnitSession session(env);
   if (session.Units().empty()) {
-    err << kProgram << "no unit found (is it plugged in?)\n";
+    io.err << kProgram << "no unit found (is it plugged in?)\n";
     return kExitUnit;
   }
   if (how.json) {
-    out << "[";
+    io.out << "[";
     for (const UnitEntry& unit : session.Units()) {
-      out << (unit.number == 1 ? "\n" : ",\n") << "  {\"number\": " << unit.number
-          << ", \"model\": " << JsonString(unit.model)
-          << ", \"serial\": " << (unit.serialNumber.empty() ? "null" : JsonString(unit.serialNumber))
-          << ", \"path\": " << JsonString(unit.path) << ", \"openable\": " << (unit.readWrite ? "true" : "false")
-          << ", \"reason\": " << (unit.readWrite ? "null" : JsonString(unit.whyNot)) << "}";
+      io.out << (unit.number == 1 ? "\n" : ",\n") << "  {\"number\": " << unit.number
+             << ", \"model\": " << JsonString(unit.model)
+             << ", \"serial\": " << (unit.serialNumber.empty() ? "null" : JsonString(unit.serialNumber))
+             << ", \"path\": " << JsonString(unit.path) << ", \"openable\": " << (unit.readWrite ? "true" : "false")
+             << ", \"reason\": " << (unit.readWrite ? "null" : JsonString(unit.whyNot)) << "}";
     }
-    out << "\n]\n";
+    io.out << "\n]\n";
     return kExitOk;
   }
   for (const UnitEntry& unit : session.Units()) {
-    out << unit.number << "\t" << unit.model << "\t" << (unit.serialNumber.empty() ? "-" : unit.serialNumber)
-        << "\t" << unit.path << "\t"
-        << (unit.readWrite ? "read-write" : "not openable: " + unit.whyNot) << "\n";
+    io.out << unit.number << "\t" << unit.model << "\t" << (unit.serialNumber.empty() ? "-" : unit.serialNumber)
+           << "\t" << unit.path << "\t"
+           << (unit.readWrite ? "read-write" : "not openable: " + unit.whyNot) << "\n";
   }
   return kExitOk;
 }

@@ -27,56 +27,49 @@ bool Agrees(std::istream& in, std::ostream& err) {
 }  // namespace
 
 int ResetFilterCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
-  const auto& unit = how.unit;
-  std::ostream& out = io.out;
-  std::ostream& err = io.err;
-  auto session = OpenUnit(env, unit, err);
+  auto session = OpenUnit(env, how.unit, io.err);
   if (!session) return kExitUnit;
   ResetFilterTimer(session->Link());
-  const int code = CheckWrites(*session, err) ? kExitOk : kExitUnit;
+  const int code = CheckWrites(*session, io.err) ? kExitOk : kExitUnit;
   if (env.written) env.written(session->Selected(), SettingsRecord{}, false, code);
   if (code != kExitOk) return code;
-  out << "The filter timer of " << UnitName(session->Selected()) << " starts again from zero.\n";
+  io.out << "The filter timer of " << UnitName(session->Selected()) << " starts again from zero.\n";
   return kExitOk;
 }
 
 int RestoreDefaultsCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
-  const auto& unit = how.unit;
-  const bool json = how.json;
-  const bool yes = how.yes;
-  std::istream& in = io.in;
-  std::ostream& out = io.out;
-  std::ostream& err = io.err;
-  if (!yes && !env.terminal) {
-    err << kProgram
-        << "restore-defaults replaces the unit's Wi-Fi and fan settings with the factory ones; "
+  if (!how.yes && !env.terminal) {
+    io.err << kProgram
+           << "restore-defaults replaces the unit's Wi-Fi and fan settings with the factory ones; "
            "without a terminal to ask on, give --yes\n";
     return kExitBadInput;
   }
-  auto session = OpenUnit(env, unit, err);
+  auto session = OpenUnit(env, how.unit, io.err);
   if (!session) return kExitUnit;
   const std::string name = UnitName(session->Selected());
-  if (!yes) {
-    err << "Restore the factory settings of " << name
-        << "? Its Wi-Fi and fan settings are replaced. [y/N] " << std::flush;
-    if (!Agrees(in, err) || session->Interrupted()) {
-      err << kProgram << "not restored: " << name << " was not changed\n";
+  if (!how.yes) {
+    io.err << "Restore the factory settings of " << name
+           << "? Its Wi-Fi and fan settings are replaced. [y/N] " << std::flush;
+    if (!Agrees(io.in, io.err) || session->Interrupted()) {
+      io.err << kProgram << "not restored: " << name << " was not changed\n";
       return session->Interrupted() ? kExitInterrupted : kExitBadInput;
     }
   }
   // Ends with the read-back's first request, as the window's button does.
   RestoreDefaults(session->Link());
-  const auto reading = WalkSettings(*session, true, err);
+  const auto reading = WalkSettings(*session, true, io.err);
   if (!reading && session->Interrupted()) {
-    err << kProgram << "interrupted: " << name << " was restored to its factory settings; "
-        << "they were not read back\n";
+    io.err << kProgram << "interrupted: " << name << " was restored to its factory settings; "
+           << "they were not read back\n";
     return kExitInterrupted;
   }
-  const int code = CheckWrites(*session, err) && reading ? kExitOk : kExitUnit;
+  const int code = CheckWrites(*session, io.err) && reading ? kExitOk : kExitUnit;
   // What the unit holds now, as read back (nothing when that failed).
-  if (env.written) env.written(session->Selected(), reading ? RecordOfReading(*reading) : SettingsRecord{}, false, code);
+  if (env.written) {
+    env.written(session->Selected(), reading ? RecordOfReading(*reading) : SettingsRecord{}, false, code);
+  }
   if (code != kExitOk) return code;
-  PrintReading(*reading, session->Selected(), json, out, how.redact);
+  PrintReading(*reading, session->Selected(), how.json, io.out, how.redact);
   return kExitOk;
 }
 

@@ -7,19 +7,15 @@
 namespace ombrel::cli {
 
 int ReadCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
-  const auto& unit = how.unit;
-  const bool json = how.json;
-  std::ostream& out = io.out;
-  std::ostream& err = io.err;
-  auto session = OpenUnit(env, unit, err);
+  auto session = OpenUnit(env, how.unit, io.err);
   if (!session) return kExitUnit;
-  const auto reading = WalkSettings(*session, false, err);
+  const auto reading = WalkSettings(*session, false, io.err);
   if (!reading && session->Interrupted()) {
-    err << kProgram << "interrupted while reading " << UnitName(session->Selected()) << "; nothing was printed\n";
+    io.err << kProgram << "interrupted while reading " << UnitName(session->Selected()) << "; nothing was printed\n";
     return kExitInterrupted;
   }
-  if (!reading || !CheckWrites(*session, err)) return kExitUnit;
-  PrintReading(*reading, session->Selected(), json, out, how.redact);
+  if (!reading || !CheckWrites(*session, io.err)) return kExitUnit;
+  PrintReading(*reading, session->Selected(), how.json, io.out, how.redact);
   return kExitOk;
 }
 

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
 
 #include "cli/command_support.h"
@@ -20,9 +19,7 @@ std::string ShownName(std::u16string_view name) {
   std::string out;
   for (char16_t c : name) {
     if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
-      out += hex;
+      out += HexEscape(static_cast<unsigned char>(c));
     } else {
       out += Utf8OfUnitText(std::u16string_view(&c, 1));
     }
@@ -45,10 +42,7 @@ std::string SecurityName(int code) {
 }  // namespace
 
 int ScanCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
-  const auto& unit = how.unit;
-  std::ostream& out = io.out;
-  std::ostream& err = io.err;
-  auto session = OpenUnit(env, unit, err);
+  auto session = OpenUnit(env, how.unit, io.err);
   if (!session) return kExitUnit;
   const UnitLink& link = session->Link();
   using Clock = ScanRun::Clock;
@@ -60,17 +54,17 @@ int ScanCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
     if (session->Interrupted()) {
       // The module is in station mode, listing: back to the unit's own mode.
       WriteScanClosing(link);
-      CheckWrites(*session, err);
-      err << kProgram << "interrupted: the scan was stopped and the Wi-Fi module of "
-          << UnitName(session->Selected()) << " restarted\n";
+      CheckWrites(*session, io.err);
+      io.err << kProgram << "interrupted: the scan was stopped and the Wi-Fi module of "
+             << UnitName(session->Selected()) << " restarted\n";
       return kExitInterrupted;
     }
     if (scan.Waiting() && Clock::now() >= giveUpAt) {
       // The window would go on asking; a command ends, and leaves the module
       // restarted as after a scan.
       WriteScanClosing(link);
-      CheckWrites(*session, err);
-      err << kProgram << SilenceText(*session, "the network scan (asked " + std::to_string(scan.Attempts()) +
+      CheckWrites(*session, io.err);
+      io.err << kProgram << SilenceText(*session, "the network scan (asked " + std::to_string(scan.Attempts()) +
                                                    " times)",
                                               env.scanLimit)
           << "\n";
@@ -81,33 +75,33 @@ int ScanCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
     if (auto answer = session->NextAnswer(deadline)) scan.TakeAnswer(*answer, Clock::now());
     scan.Step(link, Clock::now());
   }
-  if (!CheckWrites(*session, err)) return kExitUnit;
+  if (!CheckWrites(*session, io.err)) return kExitUnit;
 
   // Each network once, in the order the module listed them; with --json
   // every access point the module listed (a network may have several),
   // hidden ones (no name) included.
   if (how.json) {
-    out << "[";
+    io.out << "[";
     bool first = true;
     for (const std::u16string& entry : scan.Entries()) {
       const ScanEntryDetails d = ScanEntryDetailsOf(entry);
       const auto number = [](const std::optional<int>& n) {
         return JsonNumberOrNull(n ? std::optional<long long>(*n) : std::nullopt);
       };
-      out << (first ? "\n" : ",\n") << "  {\"name\": " << JsonString(Utf8OfUnitText(d.name))
-          << ", \"security\": " << (d.encryption ? JsonString(SecurityName(*d.encryption)) : "null")
-          << ", \"rssi\": " << number(d.rssi) << ", \"mac\": " << JsonString(Utf8OfUnitText(d.mac))
-          << ", \"channel\": " << number(d.channel) << "}";
+      io.out << (first ? "\n" : ",\n") << "  {\"name\": " << JsonString(Utf8OfUnitText(d.name))
+             << ", \"security\": " << (d.encryption ? JsonString(SecurityName(*d.encryption)) : "null")
+             << ", \"rssi\": " << number(d.rssi) << ", \"mac\": " << JsonString(Utf8OfUnitText(d.mac))
+             << ", \"channel\": " << number(d.channel) << "}";
       first = false;
     }
-    out << (first ? "]\n" : "\n]\n");
+    io.out << (first ? "]\n" : "\n]\n");
     return kExitOk;
   }
   std::vector<std::u16string> printed;
   for (const std::u16string& name : scan.Names()) {
     if (name.empty() || std::find(printed.begin(), printed.end(), name) != printed.end()) continue;
     printed.push_back(name);
-    out << ShownName(name) << "\n";
+    io.out << ShownName(name) << "\n";
   }
   return kExitOk;
 }

@@ -34,9 +34,9 @@ void CompareWiFi(const WiFiRecord& file, const UnitReading& unit, std::vector<Di
   held.password = unit.wifi.password;
 
   const bool master = sent.role == 1;
-  if (sent.role != held.role) out.push_back({"[wifi] role", RoleWord(held.role), RoleWord(sent.role)});
+  if (sent.role != held.role) out.push_back({"wifi", "role", RoleWord(held.role), RoleWord(sent.role)});
   if (sent.connectionType != held.connectionType) {
-    out.push_back({"[wifi] router", ConnectionWord(held.connectionType, master),
+    out.push_back({"wifi", "router", ConnectionWord(held.connectionType, master),
                    ConnectionWord(sent.connectionType, master)});
   }
   const KeyValues fileValues = WiFiKeyValues(file);
@@ -48,16 +48,16 @@ void CompareWiFi(const WiFiRecord& file, const UnitReading& unit, std::vector<Di
     if (unitValue == value) continue;
     if (key == "password") {
       // A file that left the password out keeps the unit's: no difference.
-      if (!file.passwordLeftOut) out.push_back({"[wifi] password", "", ""});
+      if (!file.passwordLeftOut) out.push_back({"wifi", "password", "", "", true});
       continue;
     }
     const std::string fileValue = ValueOf(fileValues, key);
     if (key == "name") {
       // Quoted, with what could steer a terminal escaped.
-      out.push_back({"[wifi] name", Quoted(unitValue), Quoted(value)});
+      out.push_back({"wifi", "name", Quoted(unitValue), Quoted(value)});
       continue;
     }
-    out.push_back({"[wifi] " + std::string(key), unitValue,
+    out.push_back({"wifi", std::string(key), unitValue,
                    fileValue == value ? value : fileValue + " (sent as " + value + ")"});
   }
 }
@@ -66,7 +66,7 @@ void CompareFan(const FanPage& file, const FanPage& unit, std::vector<Difference
   const KeyValues heldValues = FanKeyValues(unit);
   for (const auto& [key, value] : FanKeyValues(file)) {
     const std::string unitValue = ValueOf(heldValues, key);
-    if (unitValue != value) out.push_back({"[fan] " + std::string(key), unitValue, value});
+    if (unitValue != value) out.push_back({"fan", std::string(key), unitValue, value});
   }
 }
 
@@ -84,8 +84,9 @@ std::vector<Difference> Differences(const SettingsRecord& file, const UnitReadin
 
 std::string DifferenceLine(const Difference& d, std::string_view fileWord) {
   // Passwords are compared, never shown.
-  if (d.key == "[wifi] password") return d.key + ": differs (passwords are not shown)";
-  return d.key + ": unit " + d.unit + ", " + std::string(fileWord) + " " + d.file;
+  const std::string key = "[" + d.section + "] " + d.key;
+  if (d.hidden) return key + ": differs (passwords are not shown)";
+  return key + ": unit " + d.unit + ", " + std::string(fileWord) + " " + d.file;
 }
 
 }  // namespace ombrel::cli

@@ -11,9 +11,11 @@
 namespace ombrel::cli {
 
 struct Difference {
-  std::string key;   // "[wifi] channel"
-  std::string unit;  // as the file form prints it; empty for a password
-  std::string file;  // the value sent, with the file's own words where they differ
+  std::string section;  // "wifi"
+  std::string key;      // "channel"
+  std::string unit;     // as the file form prints it; empty for a password
+  std::string file;     // the value sent, with the file's own words where they differ
+  bool hidden = false;  // a password: compared, never shown
 };
 
 // Each key of the file's sections whose value as a write sends it differs

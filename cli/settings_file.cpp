@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "cli/settings_change.h"
+#include "cli/json_text.h"
 #include "cli/settings_syntax.h"
 #include "cli/unit_text.h"
 #include "hid/utf16.h"
@@ -133,9 +134,8 @@ std::string FlagProblem() { return "expected yes or no (or on/off, true/false, 1
 std::string ControlProblem(const std::u16string& text) {
   for (char16_t c : text) {
     if (c < 0x20 || c == 0x7F) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
-      return std::string("holds the control character ") + hex + ", which the unit's Wi-Fi module cannot use";
+      return "holds the control character " + HexEscape(static_cast<unsigned char>(c)) +
+             ", which the unit's Wi-Fi module cannot use";
     }
   }
   return {};
@@ -322,9 +322,9 @@ const std::vector<Field<FanPage>>& FanFields() {
   return fields;
 }
 
-// A text in quotes, with the quote and the backslash escaped and control
-// characters written with `controlFormat` (INI: \xHH, JSON: \uHHHH).
-std::string QuotedWithEscapes(std::string_view utf8, const char* controlFormat) {
+// A text in quotes for the INI form, with the quote and the backslash
+// escaped and control characters written \xHH.
+std::string IniQuoted(std::string_view utf8) {
   std::string out = "\"";
   for (char c : utf8) {
     const auto u = static_cast<unsigned char>(c);
@@ -332,9 +332,7 @@ std::string QuotedWithEscapes(std::string_view utf8, const char* controlFormat) 
       out += '\\';
       out += c;
     } else if (u < 0x20 || u == 0x7F) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, controlFormat, u);
-      out += hex;
+      out += HexEscape(u);
     } else {
       out += c;
     }
@@ -342,8 +340,6 @@ std::string QuotedWithEscapes(std::string_view utf8, const char* controlFormat) 
   return out + "\"";
 }
 
-std::string IniQuoted(std::string_view utf8) { return QuotedWithEscapes(utf8, "\\x%02X"); }
-std::string JsonQuoted(std::string_view utf8) { return QuotedWithEscapes(utf8, "\\u%04X"); }
 
 bool AllDigits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -378,7 +374,7 @@ void AppendJson(std::string& out, std::string_view name, const Section& section,
     } else if (field.kind == Kind::Number || (field.kind == Kind::Word && AllDigits(value))) {
       json = value;  // a number, also where a name was expected and the unit held another byte
     } else {
-      json = JsonQuoted(value);
+      json = JsonString(value);
     }
     out += "    \"" + std::string(field.key) + "\": " + json + (i + 1 < fields.size() ? ",\n" : "\n");
   }

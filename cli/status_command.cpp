@@ -65,25 +65,21 @@ void Print(const UnitStatus& status, bool json, std::ostream& out) {
 }  // namespace
 
 int StatusCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
-  const auto& unit = how.unit;
-  const bool watch = how.watch;
-  std::ostream& out = io.out;
-  std::ostream& err = io.err;
-  auto session = OpenUnit(env, unit, err);
+  auto session = OpenUnit(env, how.unit, io.err);
   if (!session) return kExitUnit;
   auto next = Clock::now();
   for (bool first = true;; first = false) {
-    const auto status = Poll(*session, !watch, err);
-    if (!status && session->Interrupted() && !watch) {
-      err << kProgram << "interrupted while asking " << UnitName(session->Selected()) << "\n";
+    const auto status = Poll(*session, !how.watch, io.err);
+    if (!status && session->Interrupted() && !how.watch) {
+      io.err << kProgram << "interrupted while asking " << UnitName(session->Selected()) << "\n";
       return kExitInterrupted;
     }
-    if (!CheckWrites(*session, err) || !status) return kExitUnit;
-    if (!first && !how.json) out << "\n";
-    Print(*status, how.json, out);
-    if (!watch) return kExitOk;
+    if (!CheckWrites(*session, io.err) || !status) return kExitUnit;
+    if (!first && !how.json) io.out << "\n";
+    Print(*status, how.json, io.out);
+    if (!how.watch) return kExitOk;
     // Nobody reads any more (a full disk, a closed pipe): the caller says so.
-    if (!out) return kExitOutput;
+    if (!io.out) return kExitOutput;
     // The poll's own beat: once a second from the first poll on.
     next += std::chrono::milliseconds(kStatusPollIntervalMs);
     while (Clock::now() < next) {

@@ -78,7 +78,8 @@ std::optional<std::string> UnitSession::Select(const UnitChoice& choice) {
   if (entries_.empty()) return std::string("no unit found (is it plugged in?)");
   std::optional<int> number = choice.number;
   if (choice.path) {
-    const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const UnitEntry& e) { return e.path == *choice.path; });
+    const auto it =
+        std::find_if(entries_.begin(), entries_.end(), [&](const UnitEntry& e) { return e.path == *choice.path; });
     if (it == entries_.end()) return "the unit at " + *choice.path + " is gone";
     number = it->number;
   }

@@ -34,13 +34,13 @@ Decoded DecodeAt(std::string_view utf8, std::size_t at) {
   return overlong ? Decoded{} : d;
 }
 
-void AppendHexByte(std::string& out, unsigned char byte) {
+}  // namespace
+
+std::string HexEscape(unsigned char byte) {
   char hex[8];
   std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(byte));
-  out += hex;
+  return hex;
 }
-
-}  // namespace
 
 std::string Utf8OfUnitText(std::u16string_view text) {
   std::string out;
@@ -80,7 +80,7 @@ std::string Printable(std::string_view text) {
       // Each byte of a C1 control's UTF-8 form, or the one byte that is
       // not UTF-8; what follows it is looked at anew.
       const std::size_t bytes = character ? d.length : 1;
-      for (std::size_t k = 0; k < bytes; ++k) AppendHexByte(out, static_cast<unsigned char>(text[i + k]));
+      for (std::size_t k = 0; k < bytes; ++k) out += HexEscape(static_cast<unsigned char>(text[i + k]));
       i += bytes;
       continue;
     }

@@ -8,6 +8,9 @@
 
 namespace ombrel::cli {
 
+// "\xHH": how messages and prints show a byte that is no printable character.
+std::string HexEscape(unsigned char byte);
+
 // Each character (a code from 0 to 255 for anything the unit sent) as UTF-8.
 std::string Utf8OfUnitText(std::u16string_view text);
 

@@ -10,12 +10,6 @@
 namespace ombrel::cli {
 namespace {
 
-std::string Joined(const std::vector<std::string>& sections) {
-  std::string out;
-  for (std::size_t i = 0; i < sections.size(); ++i) out += (i == 0 ? "" : " and ") + sections[i];
-  return out;
-}
-
 // A file that left the password out (read --redact) sends the unit's own:
 // it is read before anything is written. Exit status 0 when `wifi` holds
 // it, else what the command ends with, having said why.
@@ -43,23 +37,6 @@ int TakeUnitsPassword(UnitSession& session, WiFiRecord& wifi, std::ostream& err)
   return kExitOk;
 }
 
-}  // namespace
-
-int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
-  auto record = ReadSettings(how.file, io.in, io.err, how.sets);
-  if (!record) {
-    io.err << kProgram << "nothing was written\n";
-    return kExitBadInput;
-  }
-  auto session = OpenUnit(env, how.unit, io.err);
-  if (!session) return kExitUnit;
-  if (record->wifi && record->wifi->passwordLeftOut) {
-    if (const int code = TakeUnitsPassword(*session, *record->wifi, io.err); code != kExitOk) return code;
-  }
-  return WriteRecord(*session, *record, how.verify, io.out, io.err);
-}
-
-namespace {
 
 // `sent` gets each section that went out.
 int SendAndVerify(UnitSession& session, const SettingsRecord& record, bool verify, std::ostream& out,
@@ -67,11 +44,11 @@ int SendAndVerify(UnitSession& session, const SettingsRecord& record, bool verif
   const std::string name = UnitName(session.Selected());
 
   // Ctrl-C is taken between the sections: each goes out whole or not at all.
-  std::vector<std::string> written;
+  std::vector<std::string_view> written;
   const auto stopped = [&](std::string_view pending) {
     err << kProgram << "interrupted: "
         << (written.empty() ? "nothing was written to " + name
-                            : Joined(written) + " written to " + name + "; " + std::string(pending) + " not sent")
+                            : Listed(written) + " written to " + name + "; " + std::string(pending) + " not sent")
         << "\n";
     return kExitInterrupted;
   };
@@ -97,7 +74,7 @@ int SendAndVerify(UnitSession& session, const SettingsRecord& record, bool verif
     written.push_back("[fan]");
   }
   if (!CheckWrites(session, err)) return kExitUnit;
-  const std::string what = Joined(written);
+  const std::string what = Listed(written);
   if (!verify) {
     out << "Wrote " << what << " to " << name << " (not read back: --no-verify).\n";
     return kExitOk;
@@ -126,6 +103,20 @@ int SendAndVerify(UnitSession& session, const SettingsRecord& record, bool verif
 
 }  // namespace
 
+int WriteCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
+  auto record = ReadSettings(how.file, io.in, io.err, how.sets);
+  if (!record) {
+    io.err << kProgram << "nothing was written\n";
+    return kExitBadInput;
+  }
+  auto session = OpenUnit(env, how.unit, io.err);
+  if (!session) return kExitUnit;
+  if (record->wifi && record->wifi->passwordLeftOut) {
+    if (const int code = TakeUnitsPassword(*session, *record->wifi, io.err); code != kExitOk) return code;
+  }
+  return WriteRecord(*session, *record, how.verify, io.out, io.err);
+}
+
 int WriteRecord(UnitSession& session, const SettingsRecord& record, bool verify, std::ostream& out,
                 std::ostream& err) {
   SettingsRecord sent;
@@ -137,58 +128,46 @@ int WriteRecord(UnitSession& session, const SettingsRecord& record, bool verify,
 }
 
 int CheckCommand(const Invocation& how, Streams io) {
-  const std::string_view fileName = how.file;
-  std::istream& in = io.in;
-  std::ostream& out = io.out;
-  std::ostream& err = io.err;
-  const auto record = ReadSettings(fileName, in, err, how.sets);
+  const auto record = ReadSettings(how.file, io.in, io.err, how.sets);
   if (!record) return kExitBadInput;
-  std::vector<std::string> sections;
+  std::vector<std::string_view> sections;
   if (record->wifi) sections.push_back("[wifi]");
   if (record->fan) sections.push_back("[fan]");
-  out << (fileName == "-" ? std::string("<stdin>") : std::string(fileName)) << ": " << Joined(sections)
-      << " can be written"
-      << (record->wifi && record->wifi->passwordLeftOut ? " (the password is left out: the unit keeps its own)" : "")
-      << ".\n";
+  io.out << (how.file == "-" ? std::string("<stdin>") : std::string(how.file)) << ": " << Listed(sections)
+         << " can be written"
+         << (record->wifi && record->wifi->passwordLeftOut ? " (the password is left out: the unit keeps its own)" : "")
+         << ".\n";
   return kExitOk;
 }
 
 int DiffCommand(const UnitEnvironment& env, const Invocation& how, Streams io) {
-  const auto& unit = how.unit;
-  const std::string_view fileName = how.file;
-  std::istream& in = io.in;
-  std::ostream& out = io.out;
-  std::ostream& err = io.err;
-  const auto record = ReadSettings(fileName, in, err, how.sets);
+  const auto record = ReadSettings(how.file, io.in, io.err, how.sets);
   if (!record) return kExitUnit;
-  auto session = OpenUnit(env, unit, err);
+  auto session = OpenUnit(env, how.unit, io.err);
   if (!session) return kExitUnit;
-  const auto reading = WalkSettings(*session, false, err);
+  const auto reading = WalkSettings(*session, false, io.err);
   if (!reading) {
     if (session->Interrupted()) {
-      err << kProgram << "interrupted while reading " << UnitName(session->Selected()) << "\n";
+      io.err << kProgram << "interrupted while reading " << UnitName(session->Selected()) << "\n";
       return kExitInterrupted;
     }
     return kExitUnit;
   }
-  if (!CheckWrites(*session, err)) return kExitUnit;
+  if (!CheckWrites(*session, io.err)) return kExitUnit;
   const auto differences = Differences(*record, *reading);
   if (how.json) {
     // One object per differing key: key ("wifi.channel"), unit, file; a
     // password's values are null, as they are never shown.
-    out << "[";
+    io.out << "[";
     for (std::size_t i = 0; i < differences.size(); ++i) {
       const Difference& d = differences[i];
-      const bool password = d.key == "[wifi] password";
-      std::string key = d.key.substr(1);
-      key.replace(key.find("] "), 2, ".");
-      out << (i ? ",\n  " : "\n  ") << "{\"key\": " << JsonString(key)
-          << ", \"unit\": " << (password ? "null" : JsonString(d.unit))
-          << ", \"file\": " << (password ? "null" : JsonString(d.file)) << "}";
+      io.out << (i ? ",\n  " : "\n  ") << "{\"key\": " << JsonString(d.section + "." + d.key)
+             << ", \"unit\": " << (d.hidden ? "null" : JsonString(d.unit))
+             << ", \"file\": " << (d.hidden ? "null" : JsonString(d.file)) << "}";
     }
-    out << (differences.empty() ? "]\n" : "\n]\n");
+    io.out << (differences.empty() ? "]\n" : "\n]\n");
   } else {
-    for (const Difference& d : differences) out << DifferenceLine(d, "file") << "\n";
+    for (const Difference& d : differences) io.out << DifferenceLine(d, "file") << "\n";
   }
   return differences.empty() ? kExitOk : kExitBadInput;
 }
