@@ -29,14 +29,6 @@ class AllUnits : public CliFixture {
     for (auto& unit : units) unit->Model().ClearOutputLog();
     return read.out;
   }
-
-  std::shared_ptr<platform::VirtualHidDevice> PlugLockedUnit() {
-    platform::VirtualHidDeviceSetup setup;
-    setup.Product = u"Pendra";
-    setup.SerialNumber = u"PL9";
-    setup.Faults.Open = platform::VirtualOpen::WithoutAccessOnly;
-    return bus->Plug(setup);
-  }
 };
 
 TEST_F(AllUnits, WriteGivesEveryUnitTheWindowsBytesAndSaysSoPerUnit) {
@@ -62,7 +54,7 @@ TEST_F(AllUnits, WriteGivesEveryUnitTheWindowsBytesAndSaysSoPerUnit) {
 
 TEST_F(AllUnits, AUnitInTroubleDoesNotStopTheOthersAndTheWorstStatusIsTheCommands) {
   const std::string file = PlugThree();
-  PlugLockedUnit();
+  PlugLockedUnit(u"PL9");
   answerLimit = std::chrono::milliseconds(500);  // room for the others on a loaded machine
   AnswerOnly(*units[1], 5);  // unit 2 stops answering in its read-back
   const CliRun run = Run({"write", "--all", "-"}, file);

@@ -45,6 +45,15 @@ class CliFixture : public testing::Test {
     return *units.back();
   }
 
+  // A "Pendra" the system lists but this user may not open for writing.
+  std::shared_ptr<platform::VirtualHidDevice> PlugLockedUnit(const std::u16string& serial = u"PD77") {
+    platform::VirtualHidDeviceSetup setup;
+    setup.Product = u"Pendra";
+    setup.SerialNumber = serial;
+    setup.Faults.Open = platform::VirtualOpen::WithoutAccessOnly;
+    return bus->Plug(setup);
+  }
+
   // Lets the unit's first `count` answers through and drops the rest.
   static void AnswerOnly(sim::SimulatedUnit& unit, int count) {
     auto left = std::make_shared<std::atomic<int>>(count);

@@ -16,15 +16,6 @@ namespace {
 
 class Commands : public CliFixture {
  protected:
-  // A unit the system lists but this user may not open for writing.
-  std::shared_ptr<platform::VirtualHidDevice> PlugLockedUnit() {
-    platform::VirtualHidDeviceSetup setup;
-    setup.Product = u"Pendra";
-    setup.SerialNumber = u"PD77";
-    setup.Faults.Open = platform::VirtualOpen::WithoutAccessOnly;
-    return bus->Plug(setup);
-  }
-
   std::shared_ptr<platform::VirtualHidDevice> PlugKeyboard() {
     platform::VirtualHidDeviceSetup setup;
     setup.Attributes.VendorID = 0x046D;

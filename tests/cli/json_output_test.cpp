@@ -16,10 +16,7 @@ class JsonOutput : public CliFixture {};
 
 TEST_F(JsonOutput, ListGivesEachUnitsFieldsAndWhyOneCannotBeOpened) {
   PlugUnit("Pendra DUO", "PD\"1\\\x01");
-  platform::VirtualHidDeviceSetup locked;
-  locked.Product = u"Pendra";
-  locked.Faults.Open = platform::VirtualOpen::WithoutAccessOnly;
-  bus->Plug(locked);
+  PlugLockedUnit(u"");  // and without a serial number
   const CliRun run = Run({"list", "--json"});
   ASSERT_EQ(run.code, cli::kExitOk) << run.err;
   const json units = json::parse(run.out);
