@@ -11,7 +11,7 @@ jobs=${OMBREL_JOBS:-$(nproc)}
 "$root/scripts/install-missing.sh" \
   cmake make librsvg2-bin icoutils \
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 \
-  googletest
+  googletest nlohmann-json3-dev
 
 app=${OMBREL_WINDOWS_APP:-ON}
 qt_args=()
